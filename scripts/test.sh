@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the three presets and runs every test: the native suites and the
+# end-to-end tests of the x64 Windows build under Wine. Ends with ctest's summary.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+for preset in native windows-x86 windows-x64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+# Windows test programs are not part of the product build.
+cmake --build build/windows-x64 --target vxm_wine_test_programs
+
+mkdir -p artifacts
+exec tests/wine/session.sh ctest --test-dir build/native --output-on-failure "$@"

@@ -1,0 +1,176 @@
+// The byte layout shared with the configuration application: offsets that its
+// readers depend on, byte-image round trips, fixed text fields and the tables.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <numeric>
+
+#include "common/fixed_text.h"
+#include "profile/records.h"
+#include "profile/tables.h"
+
+namespace vxm {
+namespace {
+
+template <typename T>
+std::unique_ptr<T> Zeroed() {
+    auto p = std::make_unique<T>();
+    std::memset(p.get(), 0, sizeof(T));
+    return p;
+}
+
+std::uint16_t WordAt(const std::vector<Byte>& image, std::size_t offset) {
+    return static_cast<std::uint16_t>(image.at(offset) | (image.at(offset + 1) << 8));
+}
+
+TEST(RecordLayout, ButtonFunctionIndexLiesWhereTheConfigurationApplicationReadsIt) {
+    auto profile = Zeroed<TMouseProfileInfo>();
+    for (int b = 0; b < kButtonCount; ++b) {
+        profile->ConfigInfo.ButtonFuncInfo[b].FunctionIndex = static_cast<Word>(100 + b);
+    }
+    const auto image = SaveImage(*profile);
+    ASSERT_EQ(image.size(), 140072u);
+    for (int b = 0; b < kButtonCount; ++b) {
+        EXPECT_EQ(WordAt(image, 4934 + 4080 * static_cast<std::size_t>(b)), 100 + b) << "button " << b;
+        EXPECT_EQ(ButtonFunctionIndex(*profile, b), 100 + b);
+    }
+    EXPECT_EQ(WordAt(image, 78374), 118);
+    EXPECT_THROW(ButtonFunctionIndex(*profile, 19), RangeError);
+    EXPECT_THROW(ButtonFunctionIndex(*profile, -1), RangeError);
+}
+
+TEST(RecordLayout, ProfileBeginsWithVersionAndCarriesItsStampAt64) {
+    auto profile = Zeroed<TMouseProfileInfo>();
+    profile->ProfileHeader.FFileVersion = 259;
+    profile->ProfileHeader.FProfileUID.DataTime = 46364.5;  // a date in 2026, noon
+    profile->ConfigInfo.LEDConfig.R = 0xAB;
+    profile->ConfigInfo.ButtonCount = 18;
+    const auto image = SaveImage(*profile);
+    EXPECT_EQ(image[0], 0x03);
+    EXPECT_EQ(image[1], 0x01);
+    EXPECT_EQ(image[2], 0x00);
+    EXPECT_EQ(image[3], 0x00);
+    double stamp = 0;
+    std::memcpy(&stamp, image.data() + 64, 8);
+    EXPECT_EQ(stamp, 46364.5);
+    EXPECT_EQ(image[105142], 0xAB);
+    EXPECT_EQ(image[105152], 18);
+}
+
+TEST(RecordLayout, GroupAndGlobalRecordsPlaceTheirFieldsAsStored) {
+    auto group = Zeroed<TProfileSettingGroup>();
+    group->CurrentProfileGroup = 1;
+    group->ProfileIndexOfProfileGroup[1] = 4;
+    group->ProfileSettingList[2].StoreInFile = 1;
+    WriteFixedText(group->ProfileSettingList[4].FileName, u"ZRNProfile5.pfd");
+    auto g = SaveImage(*group);
+    ASSERT_EQ(g.size(), 30964u);
+    EXPECT_EQ(g[0], 1);
+    EXPECT_EQ(g[8], 4);
+    EXPECT_EQ(g[12 + 2 * 6190 + 6188], 1);
+    EXPECT_EQ(WordAt(g, 12 + 4 * 6190 + 4098), u'Z');
+    EXPECT_EQ(WordAt(g, 12 + 4 * 6190 + 4098 + 2 * 15), 0);
+
+    auto all = Zeroed<TALLGAMESINFO>();
+    all->CurrentGame = 3;
+    all->CurrentLanguage = 1;
+    all->Allgameset[0].SettingFlag = 1;
+    auto a = SaveImage(*all);
+    ASSERT_EQ(a.size(), 30954u);
+    EXPECT_EQ(WordAt(a, 30950), 3);
+    EXPECT_EQ(a[30952], 1);
+    EXPECT_EQ(a[0], 1);
+}
+
+TEST(RecordImage, RoundTripKeepsEveryByteIncludingPaddingAndOpaqueAreas) {
+    std::vector<Byte> stored(sizeof(TMouseProfileInfo));
+    std::iota(stored.begin(), stored.end(), Byte{7});  // no byte left at zero
+    auto profile = std::make_unique<TMouseProfileInfo>();
+    EXPECT_EQ(LoadImage(*profile, stored.data(), stored.size()), stored.size());
+    // Touch one interpreted field, as the monitor would.
+    EXPECT_EQ(ButtonFunctionIndex(*profile, 0), WordAt(stored, 4934));
+    EXPECT_EQ(SaveImage(*profile), stored);
+
+    std::vector<Byte> groupBytes(sizeof(TProfileSettingGroup), 0xEE);
+    auto group = std::make_unique<TProfileSettingGroup>();
+    LoadImage(*group, groupBytes.data(), groupBytes.size());
+    EXPECT_EQ(SaveImage(*group), groupBytes);
+}
+
+TEST(RecordImage, ShortOrLongImagesNeverReachPastTheRecord) {
+    auto all = Zeroed<TALLGAMESINFO>();
+    all->CurrentGame = 4;
+    const std::vector<Byte> shortImage(10, 0x55);
+    EXPECT_EQ(LoadImage(*all, shortImage.data(), shortImage.size()), 10u);
+    EXPECT_EQ(all->CurrentGame, 4) << "bytes past a short image keep their value";
+    EXPECT_EQ(all->Allgameset[0].SettingFlag, 0x5555);
+
+    const std::vector<Byte> longImage(sizeof(TMACROKEYINFO) + 100, 0x11);
+    TMACROKEYINFO macro{};
+    EXPECT_EQ(LoadImage(macro, longImage.data(), longImage.size()), sizeof(TMACROKEYINFO));
+    EXPECT_EQ(macro.ErrorCount, 0x11111111);
+}
+
+TEST(FixedText, FileNameHoldsTwentyCharactersAndRefusesTwentyOne) {
+    TGAMESETTINGINFO entry{};
+    std::fill(std::begin(entry.FileName), std::end(entry.FileName), u'x');
+    entry.MacroPath[0] = u'M';
+
+    const u16 twenty(20, u'a');
+    WriteFixedText(entry.FileName, twenty);
+    EXPECT_EQ(ReadFixedText(entry.FileName), twenty);
+    EXPECT_EQ(entry.FileName[20], u'\0');
+
+    const u16 before = ReadFixedText(entry.FileName);
+    EXPECT_THROW(WriteFixedText(entry.FileName, u16(21, u'b')), TextTooLongError);
+    EXPECT_EQ(ReadFixedText(entry.FileName), before) << "a refused text writes nothing";
+    EXPECT_EQ(entry.MacroPath[0], u'M') << "nothing is written past the field";
+
+    WriteFixedTextCut(entry.FileName, u16(30, u'c'));
+    EXPECT_EQ(ReadFixedText(entry.FileName), u16(20, u'c'));
+    EXPECT_EQ(entry.MacroPath[0], u'M');
+}
+
+TEST(FixedText, ReadStopsAtNulOrAtTheEndOfAnUnterminatedArray) {
+    TGAMESETTINGINFO entry{};
+    std::fill(std::begin(entry.FileName), std::end(entry.FileName), u'z');
+    entry.MacroPath[0] = u'!';  // must not be read as part of the name
+    EXPECT_EQ(ReadFixedText(entry.FileName), u16(21, u'z'));
+    entry.FileName[3] = u'\0';
+    EXPECT_EQ(ReadFixedText(entry.FileName), u"zzz");
+}
+
+TEST(Tables, ButtonFunctionTableRows) {
+    ASSERT_EQ(ButtonFunctionTable.size(), 37u);
+    for (int i = 0; i < 37; ++i) EXPECT_EQ(ButtonFunctionTable[i].FunctionIndex, i);
+    const std::int32_t expected[37][2] = {
+        {1, 1},     {2, 2},     {3, 3},     {5, 4},     {4, 5},     {16, 6},    {15, 7},    {15, 801},
+        {15, 802},  {15, 803},  {15, 804},  {15, 805},  {15, 806},  {15, 807},  {15, 808},  {15, 901},
+        {15, 902},  {15, 903},  {15, 904},  {15, 905},  {15, 906},  {14, 1001}, {14, 1002}, {14, 1003},
+        {14, 1004}, {14, 1005}, {14, 1006}, {14, 1007}, {19, 1008}, {14, 1009}, {17, 11},   {18, 12},
+        {8, 13},    {10, 14},   {9, 15},    {13, 16},   {14, 17}};
+    for (int i = 0; i < 37; ++i) {
+        EXPECT_EQ(ButtonFunctionTable[i].FunctionType, expected[i][0]) << "row " << i;
+        EXPECT_EQ(ButtonFunctionTable[i].FunctionCode, expected[i][1]) << "row " << i;
+    }
+    EXPECT_EQ(ButtonFunctionTable[kMicrophoneMuteFunction].FunctionCode, 1008);
+}
+
+TEST(Tables, ButtonReportCodesAreReportSevenWithOneBitEach) {
+    ASSERT_EQ(ButtonReportCodes.size(), 24u);
+    EXPECT_EQ(ButtonReportCodes[0], (TButtonReportCode{7, 0x01, 0, 0}));
+    EXPECT_EQ(ButtonReportCodes[7], (TButtonReportCode{7, 0x80, 0, 0}));
+    EXPECT_EQ(ButtonReportCodes[10], (TButtonReportCode{7, 0, 0x04, 0}));
+    EXPECT_EQ(ButtonReportCodes[16], (TButtonReportCode{7, 0, 0, 0x01}));
+    EXPECT_EQ(ButtonReportCodes[23], (TButtonReportCode{7, 0, 0, 0x80}));
+    for (int i = 0; i < 24; ++i) {
+        const auto& c = ButtonReportCodes[i];
+        const std::uint32_t mask = c[1] | (c[2] << 8) | (c[3] << 16);
+        EXPECT_EQ(c[0], 7);
+        EXPECT_EQ(mask, 1u << i) << "entry " << i;
+    }
+}
+
+}  // namespace
+}  // namespace vxm
