@@ -6,7 +6,7 @@ if [ -z "${VXM_WINE_SESSION:-}" ]; then
   echo "skipped: not inside tests/wine/session.sh"
   exit 77
 fi
-export WINE64=${WINE64:-/usr/lib/wine/wine64}
+export WINE64=${WINE64:-/usr/lib/wine/wine64} WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 if [ "$1" = exe ]; then
   shift
   [ -f "$1" ] || { echo "missing test program $1 (build the windows-x64 preset)"; exit 1; }

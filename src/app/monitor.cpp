@@ -1,0 +1,152 @@
+#include "app/monitor.h"
+
+#include "lang/translate.h"
+
+namespace vxm::app {
+
+TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm) : host_(host), dm_(dm) {
+    BuildAboutPage();
+    uiHook1_ = host_.CreateHook();
+    uiLanguage1_ = host_.CreateLanguage();
+    trayIcon1_ = host_.CreateTrayIcon();
+    myPopupMenu_ = host_.CreatePopupMenu(*trayIcon1_);
+    myPopupMenu_->AddItem(u"Config1", u"Config", true, [this] { Config1Click(); });
+    myPopupMenu_->AddItem(u"About1", u"About", false, [this] { About1Click(); });
+    myPopupMenu_->AddItem(u"Exit1", u"Exit", true, [this] { Exit1Click(); });
+    trayIcon1_->OnClick = [this] { TrayIconDblClick(); };
+    trayIcon1_->SetVisible(true);
+    uiHIDData1_ = host_.CreateHidData();
+    timerDeviceArrial_ = host_.CreateTimer(1500);
+    timerDeviceArrial_->OnTimer = [this] { TimerDeviceArrialTimer(); };
+    uiHIDEvent1_ = host_.CreateHidEvent();
+    uiHIDEvent1_->OnDeviceArrival = [this] { uiHIDEvent1DeviceArrival(); };
+    audio_ = host_.CreateAudio();
+    FormCreate();
+}
+
+TVXMMONMAIN::~TVXMMONMAIN() {
+    // Reading stops first; then the members go in reverse order of declaration:
+    // the audio field, then the components in reverse form order.
+    FormDestroy();
+}
+
+void TVXMMONMAIN::BuildAboutPage() {
+    using ui::Align;
+    using ui::TextStyle;
+    vgScene1.AddText(u"BtnOK", u"OK", {208, 325, 94, 27}, TextStyle{u"Myriad Pro", 13, true, 0xFFFFFF, Align::Center});
+    vgScene1.AddButton(u"BtnOK", {208, 325, 94, 27});
+    // The frame Rectangle1 at (43,81), 425 x 223, holds the labels; their
+    // positions are relative to the page.
+    vgScene1.AddText(u"Label1", u"Hardware & Software Information:", {63, 96, 385, 24}, TextStyle{u"Tahoma", 16, true});
+    vgScene1.AddText(u"Label2", u"Hardware Core:1.00.00", {63, 128, 385, 20}, TextStyle{u"Tahoma", 13, false});
+    vgScene1.AddText(u"Label3", u"Software Core:1.00.00", {63, 152, 385, 20}, TextStyle{u"Tahoma", 13, false});
+    vgScene1.AddText(u"Label4", u"Software Update Website:", {63, 188, 385, 24}, TextStyle{u"Tahoma", 16, true});
+    auto& web = vgScene1.AddText(u"TextWeb", kMakerWebAddress, {63, 216, 385, 20}, TextStyle{u"Tahoma", 13, false});
+    web.AutoTranslate = false;  // an address is not translated
+    vgScene1.AddButton(u"BtnGoWeb", {43 + 25, 81 + 182, 77, 31});
+    vgScene1.UpdateResource();
+}
+
+void TVXMMONMAIN::FormCreate() { InitMonitor(); }
+
+void TVXMMONMAIN::InitMonitor() {
+    LoadTrayIcon();
+    UpdateLanguageAndCaptions();
+    const OsVersion os = host_.GetOsVersion();
+    if (os.platformId == 2 && os.major >= 6) audio_->CreateAudioEndpoint();
+}
+
+void TVXMMONMAIN::LoadTrayIcon() {
+    // Without the file the tray keeps the program's own icon.
+    trayIcon1_->LoadIconFromFile(host_.ExecutableFolder() + kTrayIconFile);
+}
+
+void TVXMMONMAIN::UpdateLanguageAndCaptions() {
+    const int current = uiLanguage1_->GetLanguageIndexByShortID(uiLanguage1_->Lang());
+    const int wanted = dm_.CurrentLanguage();
+    if (current != wanted) uiLanguage1_->SetLang(uiLanguage1_->GetLanguageShortIDByIndex(wanted));
+    host_.SetApplicationTitle(TranslateText(kMonitorTitle));
+    myPopupMenu_->SetCaption(0, TranslateText(u"Config"));
+    myPopupMenu_->SetCaption(1, TranslateText(u"About"));
+    myPopupMenu_->SetCaption(2, TranslateText(u"Exit"));
+    trayIcon1_->SetHint(TranslateText(kTrayHint));
+}
+
+void TVXMMONMAIN::ShowConfigApplication() {
+    if (const WindowHandle config = host_.FindWindowByClass(kConfigWindowClass)) {
+        host_.ShowWindow(config, kSwShow);
+        host_.SetForegroundWindow(config);
+        return;
+    }
+    // Started by its full path only: nothing of that name in the current
+    // folder or on the search path is ever run. A failed start stays silent.
+    const u16 folder = host_.ExecutableFolder();
+    host_.ShellExecuteFile(0, u"open", folder + kConfigExecutable, folder, kSwShow);
+}
+
+void TVXMMONMAIN::About1Click() {
+    host_.ShowMainWindow(true);
+    ProcessMessageAndSleep50ms();
+    host_.SetForegroundWindow(host_.MainWindow());
+}
+
+void TVXMMONMAIN::BtnOKClick() { host_.ShowMainWindow(false); }
+
+void TVXMMONMAIN::BtnGoWebClick() {
+    const ui::TextObject* web = vgScene1.FindText(u"TextWeb");
+    host_.ShellExecuteFile(host_.MainWindow(), u"open", web ? web->GetText() : u16(kMakerWebAddress), u"",
+                       kSwShowNormal);
+}
+
+void TVXMMONMAIN::AboutPageClick(int x, int y) {
+    const ui::ButtonObject* b = vgScene1.ButtonAt(x, y);
+    if (!b) return;
+    if (b->Name == u"BtnOK") BtnOKClick();
+    if (b->Name == u"BtnGoWeb") BtnGoWebClick();
+}
+
+void TVXMMONMAIN::Exit1Click() {
+    host_.PostWindowMessage(host_.FindWindowByClass(kConfigWindowClass), kMsgMonitorExiting, 0, 0);
+    host_.Terminate();
+}
+
+void TVXMMONMAIN::FormDestroy() {
+    if (uiHIDData1_) uiHIDData1_->HidStopRead();
+}
+
+void TVXMMONMAIN::uiHIDEvent1DeviceArrival() {
+    // Off then on restarts the period, so a burst of arrivals collapses into one restart.
+    timerDeviceArrial_->SetEnabled(false);
+    timerDeviceArrial_->SetEnabled(true);
+}
+
+void TVXMMONMAIN::TimerDeviceArrialTimer() {
+    timerDeviceArrial_->SetEnabled(false);
+    RestartDeviceReading();
+}
+
+void TVXMMONMAIN::RestartDeviceReading() {
+    uiHIDData1_->HidStopRead();
+    ProcessMessageAndSleep50ms();
+    uiHIDData1_->HidFindAndReadDevice(dm_.DeviceUsageAndPage(), u"*");
+}
+
+void TVXMMONMAIN::ProcessMessageAndSleep50ms() {
+    host_.ProcessMessages();
+    host_.Sleep(50);
+}
+
+int RunMonitor(IProcessHost& process, const MonitorParts& parts) {
+    if (process.MutexExists(kMonitorWindowClass)) return 0;
+    process.CreateOwnedMutex(kMonitorWindowClass);
+    process.ConfigureApplication();
+    std::unique_ptr<IProfileSettings> dm = parts.createProfileManager();
+    std::unique_ptr<TVXMMONMAIN> window = parts.createMainWindow(*dm);
+    process.RunMessageLoop();
+    process.ReleaseOwnedMutex();
+    window.reset();
+    dm.reset();
+    return 0;
+}
+
+}  // namespace vxm::app

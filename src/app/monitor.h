@@ -1,0 +1,89 @@
+#pragma once
+// The monitor's hidden main window: owns its components in form order, runs
+// the tray, starts device reading and the configuration application.
+#include <memory>
+
+#include "app/monitor_host.h"
+#include "ui/scene.h"
+
+namespace vxm::app {
+
+// What the main window reads from the profile manager.
+class IProfileSettings {
+public:
+    virtual ~IProfileSettings() = default;
+    virtual std::uint8_t CurrentLanguage() const = 0;
+    virtual USAGE_AND_PAGE DeviceUsageAndPage() const = 0;
+};
+
+inline constexpr char16_t kMakerWebAddress[] = u"https://www.example.com/gaming-mouse";
+
+class TVXMMONMAIN {
+public:
+    TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm);
+    ~TVXMMONMAIN();
+    TVXMMONMAIN(const TVXMMONMAIN&) = delete;
+    TVXMMONMAIN& operator=(const TVXMMONMAIN&) = delete;
+
+    void FormCreate();
+    void InitMonitor();
+    void LoadTrayIcon();
+    void UpdateLanguageAndCaptions();
+    void ShowConfigApplication();
+    void TrayIconDblClick() { ShowConfigApplication(); }
+    void Config1Click() { ShowConfigApplication(); }
+    void About1Click();
+    void BtnOKClick();
+    void BtnGoWebClick();
+    void Exit1Click();
+    void FormDestroy();
+    void uiHIDEvent1DeviceArrival();
+    void TimerDeviceArrialTimer();
+    void RestartDeviceReading();
+    void ProcessMessageAndSleep50ms();
+
+    // The About page's scene, drawn by the window when it is shown.
+    const ui::Scene& AboutScene() const { return vgScene1; }
+    void AboutPageClick(int x, int y);
+
+    // Components, for the shell and for tests.
+    ITrayIcon& TrayIcon1() { return *trayIcon1_; }
+    ITimer& TimerDeviceArrial() { return *timerDeviceArrial_; }
+
+private:
+    void BuildAboutPage();
+
+    IMonitorHost& host_;
+    IProfileSettings& dm_;
+    ui::Scene vgScene1;
+    // Form order; destroyed in reverse.
+    std::unique_ptr<IHookComponent> uiHook1_;
+    std::unique_ptr<ILanguageComponent> uiLanguage1_;
+    std::unique_ptr<ITrayIcon> trayIcon1_;
+    std::unique_ptr<IPopupMenu> myPopupMenu_;
+    std::unique_ptr<IHidData> uiHIDData1_;
+    std::unique_ptr<ITimer> timerDeviceArrial_;
+    std::unique_ptr<IHidEvent> uiHIDEvent1_;
+    std::unique_ptr<IAudio> audio_;
+};
+
+// The process: single-instance guard, profile manager before the window,
+// message loop, mutex released before the window and the manager go.
+class IProcessHost {
+public:
+    virtual ~IProcessHost() = default;
+    virtual bool MutexExists(u16view name) = 0;
+    virtual void CreateOwnedMutex(u16view name) = 0;
+    virtual void ReleaseOwnedMutex() = 0;
+    virtual void ConfigureApplication() = 0;  // no task-bar button, main form hidden
+    virtual void RunMessageLoop() = 0;
+};
+
+struct MonitorParts {
+    std::function<std::unique_ptr<IProfileSettings>()> createProfileManager;
+    std::function<std::unique_ptr<TVXMMONMAIN>(IProfileSettings&)> createMainWindow;
+};
+
+int RunMonitor(IProcessHost& process, const MonitorParts& parts);
+
+}  // namespace vxm::app

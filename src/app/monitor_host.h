@@ -1,0 +1,125 @@
+#pragma once
+// What the monitor's main window needs from the operating system: its
+// components (created in form order) and the window manager and shell.
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "common/text.h"
+
+namespace vxm::app {
+
+using WindowHandle = std::uintptr_t;
+
+// Window messages of the protocol with the configuration application.
+inline constexpr unsigned kMsgReloadProfiles = 7035;   // from the configuration application
+inline constexpr unsigned kMsgMonitorExiting = 7036;   // to it
+inline constexpr unsigned kMsgReloadSettings = 7037;   // from it
+inline constexpr unsigned kMsgProfileSwitched = 7040;  // to it
+inline constexpr unsigned kMsgDeviceValue = 7042;      // to it
+inline constexpr unsigned ButtonEventMessage = 7524;   // to the monitor itself
+
+inline constexpr char16_t kConfigWindowClass[] = u"TVXMCFGMAIN";
+inline constexpr char16_t kConfigExecutable[] = u"VXMCFG.EXE";
+inline constexpr char16_t kMonitorWindowClass[] = u"TVXMMONMAIN";
+inline constexpr char16_t kMonitorTitle[] = u"GAMING MOUSE MONITOR";
+inline constexpr char16_t kTrayHint[] = u"GAMING MOUSE DRIVER";
+inline constexpr char16_t kTrayIconFile[] = u"\\images\\0409\\icons\\logo.ico";
+
+inline constexpr int kSwShow = 5;
+inline constexpr int kSwShowNormal = 1;
+
+struct OsVersion {
+    unsigned platformId = 2;  // VER_PLATFORM_WIN32_NT
+    unsigned major = 10;
+};
+
+// Components the main window owns. Later subsystems give them behaviour;
+// until then the host may hand out inert ones.
+class IComponent {
+public:
+    virtual ~IComponent() = default;
+};
+
+class IHookComponent : public IComponent {};
+
+class ILanguageComponent : public IComponent {
+public:
+    virtual u16 Lang() const = 0;
+    virtual int GetLanguageIndexByShortID(u16view shortId) const = 0;
+    virtual u16 GetLanguageShortIDByIndex(int index) const = 0;
+    virtual void SetLang(u16view shortId) = 0;
+};
+
+class ITrayIcon : public IComponent {
+public:
+    virtual bool LoadIconFromFile(u16view path) = 0;  // false: keeps the program's own icon
+    virtual void SetHint(u16view hint) = 0;
+    virtual void SetVisible(bool visible) = 0;
+    std::function<void()> OnClick;  // single left click
+};
+
+class IPopupMenu : public IComponent {
+public:
+    virtual void AddItem(u16view name, u16view caption, bool visible, std::function<void()> onClick) = 0;
+    virtual void SetCaption(int index, u16view caption) = 0;
+};
+
+struct USAGE_AND_PAGE {
+    std::uint16_t Usage = 0;
+    std::uint16_t UsagePage = 0;
+};
+
+class IHidData : public IComponent {
+public:
+    virtual void HidStopRead() = 0;
+    virtual void HidFindAndReadDevice(const USAGE_AND_PAGE& usage, u16view hidId) = 0;
+};
+
+class ITimer : public IComponent {
+public:
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual bool Enabled() const = 0;
+    std::function<void()> OnTimer;
+};
+
+class IHidEvent : public IComponent {
+public:
+    std::function<void()> OnDeviceArrival;
+};
+
+class IAudio : public IComponent {
+public:
+    virtual void CreateAudioEndpoint() = 0;
+};
+
+class IMonitorHost {
+public:
+    virtual ~IMonitorHost() = default;
+
+    virtual std::unique_ptr<IHookComponent> CreateHook() = 0;
+    virtual std::unique_ptr<ILanguageComponent> CreateLanguage() = 0;
+    virtual std::unique_ptr<ITrayIcon> CreateTrayIcon() = 0;
+    virtual std::unique_ptr<IPopupMenu> CreatePopupMenu(ITrayIcon& tray) = 0;
+    virtual std::unique_ptr<IHidData> CreateHidData() = 0;
+    virtual std::unique_ptr<ITimer> CreateTimer(unsigned intervalMs) = 0;
+    virtual std::unique_ptr<IHidEvent> CreateHidEvent() = 0;
+    virtual std::unique_ptr<IAudio> CreateAudio() = 0;
+
+    virtual WindowHandle FindWindowByClass(u16view className) = 0;
+    virtual void ShowWindow(WindowHandle window, int command) = 0;
+    virtual void SetForegroundWindow(WindowHandle window) = 0;
+    virtual void PostWindowMessage(WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    virtual bool ShellExecuteFile(WindowHandle owner, u16view verb, u16view file, u16view directory, int show) = 0;
+
+    virtual WindowHandle MainWindow() = 0;
+    virtual void ShowMainWindow(bool show) = 0;  // the About page
+    virtual void SetApplicationTitle(u16view title) = 0;
+    virtual void ProcessMessages() = 0;
+    virtual void Sleep(unsigned ms) = 0;
+    virtual void Terminate() = 0;  // ends the message loop
+    virtual OsVersion GetOsVersion() = 0;
+    virtual u16 ExecutableFolder() = 0;  // ends with "\"
+};
+
+}  // namespace vxm::app

@@ -1,0 +1,168 @@
+#include "support/fake_monitor_host.h"
+
+#include <algorithm>
+
+namespace vxm::fake {
+namespace {
+
+std::string Narrow(u16view s) { return Utf8(s); }
+
+template <typename Base>
+class Logged : public Base {
+public:
+    Logged(FakeMonitorHost& host, std::string name) : host_(host), name_(std::move(name)) {
+        host_.log.push_back("create:" + name_);
+    }
+    ~Logged() override { host_.log.push_back("destroy:" + name_); }
+
+protected:
+    FakeMonitorHost& host_;
+    std::string name_;
+};
+
+class Hook final : public Logged<app::IHookComponent> {
+    using Logged::Logged;
+};
+
+class Language final : public Logged<app::ILanguageComponent> {
+public:
+    using Logged::Logged;
+    u16 Lang() const override { return host_.language.lang; }
+    int GetLanguageIndexByShortID(u16view id) const override {
+        const auto& t = host_.language.table;
+        auto it = std::find(t.begin(), t.end(), id);
+        return it == t.end() ? -1 : static_cast<int>(it - t.begin());
+    }
+    u16 GetLanguageShortIDByIndex(int index) const override {
+        const auto& t = host_.language.table;
+        return index >= 0 && index < static_cast<int>(t.size()) ? t[index] : u16();
+    }
+    void SetLang(u16view id) override {
+        ++host_.language.setLangCalls;
+        host_.language.lang = u16(id);
+        host_.log.push_back("SetLang:" + Narrow(id));
+    }
+};
+
+class Tray final : public Logged<app::ITrayIcon> {
+public:
+    using Logged::Logged;
+    bool LoadIconFromFile(u16view path) override {
+        host_.log.push_back("LoadIconFromFile:" + Narrow(path));
+        const auto& f = host_.existingFiles;
+        host_.iconLoaded = std::find(f.begin(), f.end(), u16(path)) != f.end();
+        return host_.iconLoaded;
+    }
+    void SetHint(u16view hint) override { host_.hint = u16(hint); }
+    void SetVisible(bool visible) override { host_.log.push_back(visible ? "tray:visible" : "tray:hidden"); }
+};
+
+class Menu final : public Logged<app::IPopupMenu> {
+public:
+    using Logged::Logged;
+    void AddItem(u16view, u16view caption, bool visible, std::function<void()> onClick) override {
+        host_.menuCaptions.emplace_back(caption);
+        host_.menuVisible.push_back(visible);
+        host_.menuClicks.push_back(std::move(onClick));
+    }
+    void SetCaption(int index, u16view caption) override { host_.menuCaptions.at(index) = u16(caption); }
+};
+
+class HidData final : public Logged<app::IHidData> {
+public:
+    using Logged::Logged;
+    void HidStopRead() override { host_.log.push_back("HidStopRead"); }
+    void HidFindAndReadDevice(const app::USAGE_AND_PAGE& u, u16view id) override {
+        host_.log.push_back("HidFindAndReadDevice:" + std::to_string(u.UsagePage) + "/" + std::to_string(u.Usage) +
+                            ":" + Narrow(id) + "@" + std::to_string(host_.now));
+    }
+};
+
+class HidEvent final : public Logged<app::IHidEvent> {
+public:
+    HidEvent(FakeMonitorHost& host, std::string name) : Logged(host, std::move(name)) { host_.hidEvent = this; }
+    ~HidEvent() override { host_.hidEvent = nullptr; }
+};
+
+class Audio final : public Logged<app::IAudio> {
+public:
+    using Logged::Logged;
+    void CreateAudioEndpoint() override { host_.log.push_back("CreateAudioEndpoint"); }
+};
+
+}  // namespace
+
+struct FakeMonitorHost::Timer final : Logged<app::ITimer> {
+    Timer(FakeMonitorHost& owner, unsigned period) : Logged(owner, "timer"), interval(period) {
+        host_.timers.push_back(this);
+    }
+    ~Timer() override { host_.timers.erase(std::find(host_.timers.begin(), host_.timers.end(), this)); }
+    void SetEnabled(bool e) override {
+        if (e && !enabled) due = host_.now + interval;
+        enabled = e;
+    }
+    bool Enabled() const override { return enabled; }
+    unsigned interval;
+    unsigned due = 0;
+    bool enabled = false;
+};
+
+void FakeMonitorHost::Advance(unsigned ms) {
+    const unsigned end = now + ms;
+    for (;;) {
+        Timer* next = nullptr;
+        for (Timer* t : timers) {
+            if (t->enabled && t->due <= end && (!next || t->due < next->due)) next = t;
+        }
+        if (!next) break;
+        now = next->due;
+        next->due += next->interval;
+        if (next->OnTimer) next->OnTimer();
+    }
+    now = end;
+}
+
+std::unique_ptr<app::IHookComponent> FakeMonitorHost::CreateHook() { return std::make_unique<Hook>(*this, "hook"); }
+std::unique_ptr<app::ILanguageComponent> FakeMonitorHost::CreateLanguage() {
+    return std::make_unique<Language>(*this, "language");
+}
+std::unique_ptr<app::ITrayIcon> FakeMonitorHost::CreateTrayIcon() { return std::make_unique<Tray>(*this, "tray"); }
+std::unique_ptr<app::IPopupMenu> FakeMonitorHost::CreatePopupMenu(app::ITrayIcon&) {
+    return std::make_unique<Menu>(*this, "menu");
+}
+std::unique_ptr<app::IHidData> FakeMonitorHost::CreateHidData() { return std::make_unique<HidData>(*this, "hid"); }
+std::unique_ptr<app::ITimer> FakeMonitorHost::CreateTimer(unsigned intervalMs) {
+    return std::make_unique<Timer>(*this, intervalMs);
+}
+std::unique_ptr<app::IHidEvent> FakeMonitorHost::CreateHidEvent() {
+    return std::make_unique<HidEvent>(*this, "hidevent");
+}
+std::unique_ptr<app::IAudio> FakeMonitorHost::CreateAudio() { return std::make_unique<Audio>(*this, "audio"); }
+
+app::WindowHandle FakeMonitorHost::FindWindowByClass(u16view className) {
+    auto it = windows.find(u16(className));
+    return it == windows.end() ? 0 : it->second;
+}
+void FakeMonitorHost::ShowWindow(app::WindowHandle w, int cmd) {
+    log.push_back("ShowWindow:" + std::to_string(w) + ":" + std::to_string(cmd));
+}
+void FakeMonitorHost::SetForegroundWindow(app::WindowHandle w) { log.push_back("SetForegroundWindow:" + std::to_string(w)); }
+void FakeMonitorHost::PostWindowMessage(app::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
+    log.push_back("Post:" + std::to_string(w) + ":" + std::to_string(msg) + ":" + std::to_string(wp) + ":" +
+                  std::to_string(lp));
+}
+bool FakeMonitorHost::ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view dir, int show) {
+    log.push_back("ShellExecute:" + std::to_string(owner) + ":" + Narrow(verb) + ":" + Narrow(file) + ":" +
+                  Narrow(dir) + ":" + std::to_string(show));
+    return false;
+}
+void FakeMonitorHost::ShowMainWindow(bool show) { log.push_back(show ? "main:show" : "main:hide"); }
+void FakeMonitorHost::SetApplicationTitle(u16view t) { title = u16(t); }
+void FakeMonitorHost::ProcessMessages() { log.push_back("ProcessMessages"); }
+void FakeMonitorHost::Sleep(unsigned ms) {
+    log.push_back("Sleep:" + std::to_string(ms));
+    now += ms;
+}
+void FakeMonitorHost::Terminate() { log.push_back("Terminate"); }
+
+}  // namespace vxm::fake

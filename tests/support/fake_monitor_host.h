@@ -1,0 +1,67 @@
+#pragma once
+// A monitor host that records what the main window does, with a virtual
+// clock for its timers.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/monitor.h"
+
+namespace vxm::fake {
+
+class FakeMonitorHost final : public app::IMonitorHost {
+public:
+    // Every creation, destruction and call, in order ("create:tray", "destroy:tray", ...).
+    std::vector<std::string> log;
+
+    // Virtual time: fires every enabled timer whose period ends within `ms`.
+    void Advance(unsigned ms);
+    unsigned now = 0;
+
+    std::unique_ptr<app::IHookComponent> CreateHook() override;
+    std::unique_ptr<app::ILanguageComponent> CreateLanguage() override;
+    std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
+    std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
+    std::unique_ptr<app::IHidData> CreateHidData() override;
+    std::unique_ptr<app::ITimer> CreateTimer(unsigned intervalMs) override;
+    std::unique_ptr<app::IHidEvent> CreateHidEvent() override;
+    std::unique_ptr<app::IAudio> CreateAudio() override;
+
+    app::WindowHandle FindWindowByClass(u16view className) override;
+    void ShowWindow(app::WindowHandle window, int command) override;
+    void SetForegroundWindow(app::WindowHandle window) override;
+    void PostWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view directory, int show) override;
+    app::WindowHandle MainWindow() override { return 1; }
+    void ShowMainWindow(bool show) override;
+    void SetApplicationTitle(u16view title) override;
+    void ProcessMessages() override;
+    void Sleep(unsigned ms) override;
+    void Terminate() override;
+    app::OsVersion GetOsVersion() override { return os; }
+    u16 ExecutableFolder() override { return exeFolder; }
+
+    // Scenario settings and observations.
+    std::map<u16, app::WindowHandle> windows;  // class -> handle
+    app::OsVersion os;
+    u16 exeFolder = u"C:\\Mouse\\";
+    std::vector<u16> existingFiles;
+    bool iconLoaded = false;
+    u16 hint;
+    u16 title;
+    std::vector<u16> menuCaptions;
+    std::vector<bool> menuVisible;
+    std::vector<std::function<void()>> menuClicks;
+    std::function<void()> trayClick;
+    app::IHidEvent* hidEvent = nullptr;
+    struct LanguageState {
+        u16 lang = u"en";
+        int setLangCalls = 0;
+        std::vector<u16> table = {u"CH", u"US"};
+    } language;
+
+    struct Timer;
+    std::vector<Timer*> timers;
+};
+
+}  // namespace vxm::fake

@@ -1,0 +1,200 @@
+// The monitor shell against a recording host: what exists when, what goes in
+// which order, and what the tray and timers do.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/monitor.h"
+#include "lang/translate.h"
+#include "support/fake_monitor_host.h"
+
+namespace vxm::app {
+namespace {
+
+using fake::FakeMonitorHost;
+
+struct Settings final : IProfileSettings {
+    explicit Settings(std::vector<std::string>* sink = nullptr) : log(sink) {
+        if (log) log->push_back("create:TDM");
+    }
+    ~Settings() override {
+        if (log) log->push_back("destroy:TDM");
+    }
+    std::uint8_t CurrentLanguage() const override { return language; }
+    USAGE_AND_PAGE DeviceUsageAndPage() const override { return {0x0001, 0xFFA0}; }
+    std::vector<std::string>* log;
+    std::uint8_t language = 0;
+};
+
+std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> prefixes) {
+    std::vector<std::string> out;
+    for (const auto& line : log) {
+        for (const char* p : prefixes) {
+            if (line.rfind(p, 0) == 0) out.push_back(line);
+        }
+    }
+    return out;
+}
+
+TEST(MonitorLifecycle, ComponentsComeUpInFormOrderAndGoInReverse) {
+    FakeMonitorHost host;
+    Settings dm;
+    {
+        TVXMMONMAIN window(host, dm);
+        host.log.push_back("running");
+    }
+    const std::vector<std::string> expected = {
+        "create:hook",     "create:language", "create:tray",    "create:menu",   "create:hid",
+        "create:timer",    "create:hidevent", "create:audio",   "running",       "HidStopRead",
+        "destroy:audio",   "destroy:hidevent", "destroy:timer", "destroy:hid",   "destroy:menu",
+        "destroy:tray",    "destroy:language", "destroy:hook"};
+    EXPECT_EQ(Only(host.log, {"create:", "destroy:", "running", "HidStopRead"}), expected);
+}
+
+TEST(MonitorLifecycle, InitMonitorLoadsIconThenCaptionsThenAudioOnNt6) {
+    FakeMonitorHost host;
+    Settings dm;
+    host.os = {2, 6};
+    TVXMMONMAIN window(host, dm);
+    const auto calls = Only(host.log, {"LoadIconFromFile", "SetLang", "CreateAudioEndpoint"});
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0], "LoadIconFromFile:C:\\Mouse\\\\images\\0409\\icons\\logo.ico");
+    EXPECT_EQ(calls[1], "SetLang:CH");
+    EXPECT_EQ(calls[2], "CreateAudioEndpoint");
+    EXPECT_FALSE(host.iconLoaded) << "no file: the program's own icon stays";
+    EXPECT_EQ(host.title, u"GAMING MOUSE MONITOR");
+    EXPECT_EQ(host.hint, u"GAMING MOUSE DRIVER");
+    EXPECT_EQ(host.menuCaptions, (std::vector<u16>{u"Config", u"About", u"Exit"}));
+    EXPECT_EQ(host.menuVisible, (std::vector<bool>{true, false, true}));
+}
+
+TEST(MonitorLifecycle, NoAudioBeforeNt6AndNoSetLangWhenTheLanguageMatches) {
+    FakeMonitorHost host;
+    host.os = {2, 5};
+    host.language.lang = u"US";
+    Settings dm;
+    dm.language = 1;
+    TVXMMONMAIN window(host, dm);
+    EXPECT_EQ(host.language.setLangCalls, 0);
+    EXPECT_TRUE(Only(host.log, {"CreateAudioEndpoint"}).empty());
+}
+
+TEST(MonitorLifecycle, CaptionsPassThroughTranslateText) {
+    SetTranslateHook([](u16view t) { return u"<" + u16(t) + u">"; });
+    FakeMonitorHost host;
+    Settings dm;
+    TVXMMONMAIN window(host, dm);
+    SetTranslateHook(nullptr);
+    EXPECT_EQ(host.hint, u"<GAMING MOUSE DRIVER>");
+    EXPECT_EQ(host.title, u"<GAMING MOUSE MONITOR>");
+    EXPECT_EQ(host.menuCaptions[2], u"<Exit>");
+}
+
+struct FakeProcess final : IProcessHost {
+    explicit FakeProcess(std::vector<std::string>& sink) : log(sink) {}
+    bool MutexExists(u16view) override { return exists; }
+    void CreateOwnedMutex(u16view name) override { log.push_back("CreateMutex:" + Utf8(name)); }
+    void ReleaseOwnedMutex() override { log.push_back("ReleaseMutex"); }
+    void ConfigureApplication() override { log.push_back("ConfigureApplication"); }
+    void RunMessageLoop() override { log.push_back("loop"); }
+    std::vector<std::string>& log;
+    bool exists = false;
+};
+
+TEST(MonitorProcess, ManagerBeforeWindowAndMutexReleasedBeforeEitherGoes) {
+    FakeMonitorHost host;
+    FakeProcess process(host.log);
+    MonitorParts parts;
+    parts.createProfileManager = [&] { return std::make_unique<Settings>(&host.log); };
+    parts.createMainWindow = [&](IProfileSettings& dm) { return std::make_unique<TVXMMONMAIN>(host, dm); };
+    EXPECT_EQ(RunMonitor(process, parts), 0);
+    const auto order = Only(host.log, {"CreateMutex", "ConfigureApplication", "create:TDM", "create:hook", "loop",
+                                       "ReleaseMutex", "destroy:hook", "destroy:TDM"});
+    const std::vector<std::string> expected = {"CreateMutex:TVXMMONMAIN", "ConfigureApplication", "create:TDM",
+                                               "create:hook", "loop", "ReleaseMutex", "destroy:hook", "destroy:TDM"};
+    EXPECT_EQ(order, expected);
+}
+
+TEST(MonitorProcess, SecondInstanceEndsAtOnceWithZeroAndCreatesNothing) {
+    FakeMonitorHost host;
+    FakeProcess process(host.log);
+    process.exists = true;
+    MonitorParts parts;
+    parts.createProfileManager = [&] { return std::make_unique<Settings>(&host.log); };
+    parts.createMainWindow = [&](IProfileSettings& dm) { return std::make_unique<TVXMMONMAIN>(host, dm); };
+    EXPECT_EQ(RunMonitor(process, parts), 0);
+    EXPECT_TRUE(host.log.empty());
+}
+
+TEST(MonitorTray, ClickBringsARunningConfigurationApplicationForward) {
+    FakeMonitorHost host;
+    Settings dm;
+    TVXMMONMAIN window(host, dm);
+    host.windows[u"TVXMCFGMAIN"] = 42;
+    host.log.clear();
+    window.TrayIcon1().OnClick();
+    EXPECT_EQ(host.log, (std::vector<std::string>{"ShowWindow:42:5", "SetForegroundWindow:42"}));
+}
+
+TEST(MonitorTray, ClickStartsTheConfigurationApplicationByItsFullPathOnly) {
+    FakeMonitorHost host;
+    Settings dm;
+    TVXMMONMAIN window(host, dm);
+    host.log.clear();
+    host.menuClicks[0]();  // "Config"
+    EXPECT_EQ(host.log,
+              (std::vector<std::string>{"ShellExecute:0:open:C:\\Mouse\\VXMCFG.EXE:C:\\Mouse\\:5"}));
+}
+
+TEST(MonitorTray, ExitPostsTheExitNoticeAndEndsTheLoop) {
+    FakeMonitorHost host;
+    Settings dm;
+    TVXMMONMAIN window(host, dm);
+    host.windows[u"TVXMCFGMAIN"] = 7;
+    host.log.clear();
+    host.menuClicks[2]();
+    EXPECT_EQ(host.log, (std::vector<std::string>{"Post:7:7036:0:0", "Terminate"}));
+}
+
+TEST(MonitorAboutPage, AboutShowsOkHidesAndTheWebButtonOpensTheAddress) {
+    FakeMonitorHost host;
+    Settings dm;
+    TVXMMONMAIN window(host, dm);
+    host.log.clear();
+    window.About1Click();
+    EXPECT_EQ(host.log, (std::vector<std::string>{"main:show", "ProcessMessages", "Sleep:50", "SetForegroundWindow:1"}));
+    host.log.clear();
+    window.AboutPageClick(43 + 25 + 5, 81 + 182 + 5);  // BtnGoWeb
+    window.AboutPageClick(210, 330);                   // BtnOK
+    window.AboutPageClick(5, 5);                       // background
+    ASSERT_EQ(host.log.size(), 2u);
+    EXPECT_EQ(host.log[0], "ShellExecute:1:open:" + Utf8(kMakerWebAddress) + "::1");
+    EXPECT_EQ(host.log[1], "main:hide");
+    ASSERT_NE(window.AboutScene().FindText(u"Label1"), nullptr);
+    EXPECT_EQ(window.AboutScene().FindText(u"BtnOK")->GetText(), u"OK");
+}
+
+TEST(MonitorDeviceReading, ArrivalsInABurstGiveOneRestart1500msAfterTheLast) {
+    FakeMonitorHost host;
+    Settings dm;
+    TVXMMONMAIN window(host, dm);
+    host.log.clear();
+    for (int i = 0; i < 3; ++i) {
+        host.hidEvent->OnDeviceArrival();
+        host.Advance(500);
+    }
+    EXPECT_TRUE(Only(host.log, {"HidFindAndReadDevice"}).empty());
+    host.Advance(999);
+    EXPECT_TRUE(Only(host.log, {"HidFindAndReadDevice"}).empty());
+    host.Advance(1);
+    // Third arrival at 1000 ms, restart at 2500 ms.
+    EXPECT_EQ(Only(host.log, {"HidStopRead", "ProcessMessages", "Sleep", "HidFindAndReadDevice"}),
+              (std::vector<std::string>{"HidStopRead", "ProcessMessages", "Sleep:50",
+                                        "HidFindAndReadDevice:65440/1:*@2550"}));
+    EXPECT_FALSE(window.TimerDeviceArrial().Enabled()) << "one-shot";
+    host.Advance(10000);
+    EXPECT_EQ(Only(host.log, {"HidFindAndReadDevice"}).size(), 1u);
+}
+
+}  // namespace
+}  // namespace vxm::app

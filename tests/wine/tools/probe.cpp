@@ -1,0 +1,138 @@
+// Looks at and pokes windows for the end-to-end tests.
+//   probe.exe wait-window CLASS MS       exit 0 once a window of CLASS exists
+//   probe.exe wait-gone CLASS MS         exit 0 once none exists
+//   probe.exe wait-visible CLASS MS      exit 0 once it is visible
+//   probe.exe info CLASS                 prints visible, toolwindow, appwindow, owner, title
+//   probe.exe count CLASS                prints the number of top-level windows of CLASS
+//   probe.exe post CLASS MSG W L         PostMessageW
+//   probe.exe send CLASS MSG W L         SendMessageTimeoutW (5 s), prints the result
+//   probe.exe debug LOG EXE              runs EXE as its debugger, appends its debugger
+//                                        output to LOG and exits with its exit code
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+struct Count {
+    const wchar_t* cls;
+    int n;
+};
+
+BOOL CALLBACK CountProc(HWND hwnd, LPARAM lp) {
+    auto* c = reinterpret_cast<Count*>(lp);
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    if (std::wcscmp(name, c->cls) == 0) ++c->n;
+    return TRUE;
+}
+
+bool WaitFor(const wchar_t* cls, int ms, bool (*pred)(HWND)) {
+    for (int waited = 0;; waited += 50) {
+        if (pred(FindWindowW(cls, nullptr))) return true;
+        if (waited >= ms) return false;
+        Sleep(50);
+    }
+}
+
+int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe) {
+    std::wstring cmdline = std::wstring(L"\"") + exe + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe, cmdline.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &si,
+                        &pi)) {
+        std::printf("cannot start the program: %lu\n", GetLastError());
+        return 101;
+    }
+    DWORD exitCode = 102;
+    for (;;) {
+        DEBUG_EVENT ev{};
+        if (!WaitForDebugEvent(&ev, INFINITE)) break;
+        DWORD status = DBG_CONTINUE;
+        if (ev.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
+            const auto& o = ev.u.DebugString;
+            std::wstring text;
+            if (o.fUnicode) {
+                std::wstring buf(o.nDebugStringLength, L'\0');
+                ReadProcessMemory(pi.hProcess, o.lpDebugStringData, buf.data(), buf.size() * sizeof(wchar_t), nullptr);
+                text = buf.c_str();
+            } else {
+                std::string buf(o.nDebugStringLength, '\0');
+                ReadProcessMemory(pi.hProcess, o.lpDebugStringData, buf.data(), buf.size(), nullptr);
+                text.assign(buf.c_str(), buf.c_str() + std::strlen(buf.c_str()));
+            }
+            while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
+            if (FILE* f = _wfopen(logPath, L"a")) {
+                std::fwprintf(f, L"%ls\n", text.c_str());
+                std::fclose(f);
+            }
+        } else if (ev.dwDebugEventCode == EXCEPTION_DEBUG_EVENT) {
+            // Breakpoints of the loader are ours to swallow; real faults go back to the program.
+            status = ev.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT ? DBG_CONTINUE
+                                                                                          : DBG_EXCEPTION_NOT_HANDLED;
+        } else if (ev.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
+            if (ev.u.CreateProcessInfo.hFile) CloseHandle(ev.u.CreateProcessInfo.hFile);
+        } else if (ev.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
+            if (ev.u.LoadDll.hFile) CloseHandle(ev.u.LoadDll.hFile);
+        } else if (ev.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
+            exitCode = ev.u.ExitProcess.dwExitCode;
+            ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, DBG_CONTINUE);
+            break;
+        }
+        ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, status);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(exitCode);
+}
+
+unsigned long long Num(const wchar_t* s) { return std::wcstoull(s, nullptr, 0); }
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return 2;
+    const std::wstring cmd = argv[1];
+    if (cmd == L"debug" && argc > 3) return RunUnderDebugger(argv[2], argv[3]);
+    const wchar_t* cls = argv[2];
+    if (cmd == L"wait-window" && argc > 3) return WaitFor(cls, _wtoi(argv[3]), [](HWND h) { return h != nullptr; }) ? 0 : 1;
+    if (cmd == L"wait-gone" && argc > 3) return WaitFor(cls, _wtoi(argv[3]), [](HWND h) { return h == nullptr; }) ? 0 : 1;
+    if (cmd == L"wait-visible" && argc > 3) {
+        return WaitFor(cls, _wtoi(argv[3]), [](HWND h) { return h && IsWindowVisible(h); }) ? 0 : 1;
+    }
+    if (cmd == L"count") {
+        Count c{cls, 0};
+        EnumWindows(CountProc, reinterpret_cast<LPARAM>(&c));
+        std::printf("%d\n", c.n);
+        return 0;
+    }
+    HWND h = FindWindowW(cls, nullptr);
+    if (!h) {
+        std::printf("no window of that class\n");
+        return 1;
+    }
+    if (cmd == L"info") {
+        const LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
+        wchar_t title[256] = {};
+        GetWindowTextW(h, title, 256);
+        std::printf("visible=%d toolwindow=%d appwindow=%d owner=%d title=%ls\n", IsWindowVisible(h) ? 1 : 0,
+                    (ex & WS_EX_TOOLWINDOW) ? 1 : 0, (ex & WS_EX_APPWINDOW) ? 1 : 0,
+                    GetWindow(h, GW_OWNER) ? 1 : 0, title);
+        return 0;
+    }
+    if ((cmd == L"post" || cmd == L"send") && argc > 5) {
+        const UINT msg = static_cast<UINT>(Num(argv[3]));
+        const WPARAM w = static_cast<WPARAM>(Num(argv[4]));
+        const LPARAM l = static_cast<LPARAM>(Num(argv[5]));
+        if (cmd == L"post") return PostMessageW(h, msg, w, l) ? 0 : 1;
+        DWORD_PTR result = 0;
+        const LRESULT ok = SendMessageTimeoutW(h, msg, w, l, SMTO_ABORTIFHUNG, 5000, &result);
+        std::printf("%llu\n", static_cast<unsigned long long>(result));
+        return ok ? 0 : 1;
+    }
+    return 2;
+}
