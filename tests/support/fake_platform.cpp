@@ -91,7 +91,12 @@ std::size_t FakeRegistry::ValueCount(RegRoot root, u16view path) const {
 FakeFileSystem::FakeFileSystem() = default;
 
 u16 FakeFileSystem::Fold(u16view path) {
-    u16 folded = FoldText(path);
+    u16 folded;
+    for (char16_t c : FoldText(path)) {
+        // Windows treats "a\\b" as "a\b".
+        if (c == u'\\' && !folded.empty() && folded.back() == u'\\') continue;
+        folded.push_back(c);
+    }
     while (folded.size() > 1 && folded.back() == u'\\') folded.pop_back();
     return folded;
 }

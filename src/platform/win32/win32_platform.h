@@ -34,3 +34,14 @@ public:
 };
 
 }  // namespace vxm::win32
+
+#include "platform/clock.h"
+
+namespace vxm::win32 {
+
+class Clock final : public platform::IClock {
+public:
+    double LocalDateTime() override;
+};
+
+}  // namespace vxm::win32

@@ -1,0 +1,39 @@
+#include "profile/options.h"
+
+#include "common/errors.h"
+
+namespace vxm {
+
+TOptionsFromConfigFile ReadOptionsFromConfigFile(platform::IIniReader& ini, platform::ISystemPaths& paths) {
+    const u16 file = paths.ExecutableFolder() + u"config.ini";
+    TOptionsFromConfigFile o;
+    // The configuration application reads the same key, doubled prefix included.
+    o.ProfileRegFolder = u"software\\" + ini.ReadString(file, u"options", u"ProfileRegFolder", u"software\\zrngmmouse");
+    o.ProfileFolder = ini.ReadString(file, u"options", u"profileFolder", u"ZRNProfile");
+    o.ProfileNamePrefix = ini.ReadString(file, u"options", u"profilePrefix", u"ZRNProfile");
+    o.ProfileMacroFolder = ini.ReadString(file, u"options", u"profileMacroFolder", u"MacroDB");
+    return o;
+}
+
+void ForceFolder(platform::IFileSystem& files, u16view folder) {
+    if (files.DirectoryExists(folder)) return;
+    if (!files.CreateFolder(folder)) throw InOutError("cannot create the folder \"" + Utf8(folder) + "\"");
+}
+
+u16 GetPersonalDocumentProfilePath(platform::IFileSystem& files, platform::ISystemPaths& paths,
+                                   const TOptionsFromConfigFile& options) {
+    const u16 documents = paths.PersonalDocumentsFolder();
+    if (documents.empty()) throw InOutError("the documents folder is unknown");
+    const u16 folder = WithTrailingBackslash(documents) + options.ProfileFolder + u"\\";
+    ForceFolder(files, folder);
+    return folder;
+}
+
+u16 GetPersonalDocumentMacroDatabasePath(platform::IFileSystem& files, platform::ISystemPaths& paths,
+                                         const TOptionsFromConfigFile& options) {
+    const u16 profileFolder = GetPersonalDocumentProfilePath(files, paths, options);
+    ForceFolder(files, profileFolder + options.ProfileMacroFolder);
+    return profileFolder + options.ProfileMacroFolder + u"\\MacroSet.MSDB";
+}
+
+}  // namespace vxm

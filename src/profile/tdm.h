@@ -1,0 +1,121 @@
+#pragma once
+// TDM: owns every profile record of the running program, loads them at
+// start-up (factory defaults where missing) and keeps one profile current.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/monitor.h"
+#include "platform/clock.h"
+#include "profile/defaults.h"
+#include "profile/options.h"
+#include "profile/profile_store.h"
+#include "profile/records.h"
+
+namespace vxm {
+
+struct ProfilePlatform {
+    platform::IRegistry& registry;
+    platform::IFileSystem& files;
+    platform::IIniReader& ini;
+    platform::ISystemPaths& paths;
+    platform::IClock& clock;
+};
+
+// The program-wide selector of the mouse's vendor collection.
+extern app::USAGE_AND_PAGE DeviceUsageAndPage;
+
+class TDM final : public app::IProfileSettings {
+public:
+    // Runs the start-up sequence. A range or store error stops it where it
+    // happened; it is kept in StartupError() for the monitor to show, and
+    // nothing stored is overwritten after it.
+    explicit TDM(ProfilePlatform platform);
+    TDM(const TDM&) = delete;
+    TDM& operator=(const TDM&) = delete;
+
+    const std::string& StartupError() const { return startupError_; }
+
+    // IProfileSettings
+    std::uint8_t CurrentLanguage() const override { return FAllProfileSettingInfo->CurrentLanguage; }
+    app::USAGE_AND_PAGE DeviceUsageAndPage() const override { return vxm::DeviceUsageAndPage; }
+
+    void DataModuleCreate();
+    void LoadProfileGroupSettingInfoFromRegistry();
+    void LoadAllProfileInfoFromRegistry();
+    bool LoadCurrentProfileInfoFromRegistry();
+
+    static bool IsProfileIndexInRange(int AProfileIndex) { return AProfileIndex >= 0 && AProfileIndex < kProfileCount; }
+    static bool IsProfileGroupIndexInRange(int AProfileGroupIndex) {
+        return AProfileGroupIndex >= 0 && AProfileGroupIndex < kGroupCount;
+    }
+    bool SwitchToProfile(int AProfileIndex);
+    bool SwitchToProfileGroup(int AProfileGroupIndex);
+    bool ReadCurrentProfileInfo();
+    bool ReadProfileInfo(TMouseProfileInfo& AProfileInfo, int AProfileIndex);
+    bool LoadProfileInfoFromRegistry(int AProfileIndex);
+    bool LoadCurrentProfileInfoFromFile(u16view AFile);
+    void SaveBackToCurrentProfileInfo();
+    void SaveCurrentProfileInfoToRegistry();
+    void SaveCurrentProfileInfoToFile();
+    void SaveCurrentProfileInfoToFile(u16view AFile);
+    bool SaveBackToProfileInfo(const TMouseProfileInfo& AProfileInfo, int AProfileIndex);
+    bool SaveProfileInfoToRegistry(int AProfileIndex);
+    void SaveBackAllProfileInfo() { SaveBackAllProfileInfoToRegistry(); }
+    void SaveBackAllProfileInfoToRegistry();
+    void SaveBackAllProfileInfoToFile();
+    void SaveBackAllProfileSettingInfo();
+    void SaveBackToProfileGroupSettingInfo();
+    void SaveProfileGroupSettingInfoToRegistry();
+    void SaveBackRecordMacroInfoToRegistry(const TMACROKEYINFO& ARecordMacroInfo);
+    void LoadRecordMacroInfoFromRegistry();
+    void RestoreCurrentProfileInfoToDefault();
+    void RestoreAllProfileInfoToDefault();
+    bool RestoreProfileInfoToDefault(int AProfileIndex);
+    bool RestoreProfileGroupToDefault(int AProfileGroupIndex);
+    void RestoreProfileSettingGroupToDefault();
+    void SetProfileChanged(int AIndex, bool AIsChanged);
+    bool IsProfileChanged(int AIndex) const;
+    bool ChangeCurrentProfileFileNameAndPath(u16view AProfileFilePath);
+    std::vector<int> GetAllProfilesMacroIndexList();
+    u16 GetPersonalDocumentProfilePath();
+    u16 GetPersonalDocumentMacroDatabasePath();
+    void RestoreToDefaultCPISetting() { vxm::RestoreToDefaultCPISetting(*FCurrentProfileInfo); }
+    void RestoreToDefaultLightAndReportAdvancedSetting() {
+        vxm::RestoreToDefaultLightAndReportAdvancedSetting(*FCurrentProfileInfo);
+    }
+    void InitTestDefaultValue();
+
+    // Components, in creation order.
+    TuiProfile uiProfileAllSettingInfo;
+    TuiProfile uiProfileGame1, uiProfileGame2, uiProfileGame3, uiProfileGame4, uiProfileGame5;
+    TuiProfile uiProfileSettingGroup;
+    TuiProfile uiProfileDefaultGame;
+    TuiProfile uiProfileTest;
+    TuiProfile uiProfileRecordMacroInfo;
+
+    // Fields.
+    std::unique_ptr<TALLGAMESINFO> FAllProfileSettingInfo;
+    TuiProfile* FProfileGroup[6] = {};
+    bool FProfileChanged[kProfileCount] = {};
+    std::unique_ptr<TProfileSettingGroup> FProfileSettingGroup;
+    int FProfileGroupIndex = 0;
+    int FProfileIndex = 0;
+    std::unique_ptr<TMouseProfileInfo> FCurrentProfileInfo;
+    std::unique_ptr<TMouseProfileInfo> FDefaultProfileInfo;
+    std::unique_ptr<TMouseProfileInfo> FTestProfileInfo;
+    std::unique_ptr<TMACROKEYINFO> FRecordMacroInfo;
+    TOptionsFromConfigFile FOptionsFromConfigFile;
+
+private:
+    void BindDefaults();
+    void Place(TuiProfile& component, u16view fileName);
+    TuiProfile& Current() { return *FProfileGroup[FProfileIndex]; }
+    void SelectGroupProfile();
+    static int CheckedProfile(int index);
+
+    ProfilePlatform platform_;
+    std::string startupError_;
+};
+
+}  // namespace vxm

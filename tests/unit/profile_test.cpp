@@ -1,0 +1,284 @@
+// Profile data against the fake registry and files: start-up scenarios, the
+// stream store's edge cases, defaults the configuration application relies on.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "common/fixed_text.h"
+#include "profile/tdm.h"
+#include "support/fake_platform.h"
+
+namespace vxm {
+namespace {
+
+using fake::FakePlatform;
+using platform::RegRoot;
+
+constexpr char16_t kKey[] = u"software\\software\\zrngmmouse";
+
+struct FixedClock final : platform::IClock {
+    double LocalDateTime() override { return 46364.75; }
+};
+
+struct World {
+    FakePlatform p;
+    FixedClock clock;
+    std::unique_ptr<TDM> Start() { return std::make_unique<TDM>(ProfilePlatform{p.registry, p.files, p.ini, p.paths, clock}); }
+    const platform::RegValue* Value(u16view name) { return p.registry.Find(RegRoot::CurrentUser, kKey, name); }
+};
+
+TEST(ProfileStartup, FirstRunWritesGroupAndSettingsDefaultsAndMakesTheThirdProfileCurrent) {
+    World w;
+    auto dm = w.Start();
+    ASSERT_EQ(dm->StartupError(), "");
+    ASSERT_NE(w.Value(u"ProfileSettingGroup.pfd"), nullptr);
+    ASSERT_NE(w.Value(u"allsettings.pfd"), nullptr);
+    EXPECT_EQ(w.Value(u"ProfileSettingGroup.pfd")->data.size(), 30964u);
+    EXPECT_EQ(w.Value(u"allsettings.pfd")->data.size(), 30954u);
+    EXPECT_EQ(w.Value(u"ProfileSettingGroup.pfd")->type, platform::kRegBinary);
+    EXPECT_EQ(w.p.registry.ValueCount(RegRoot::CurrentUser, kKey), 2u) << "no profile value is written";
+
+    const u16 docs = u"C:\\Users\\gamer\\Documents\\ZRNProfile";
+    EXPECT_TRUE(w.p.files.DirectoryExists(docs));
+    for (int n = 1; n <= 5; ++n) {
+        EXPECT_TRUE(w.p.files.DirectoryExists(docs + u"\\ZRNProfile" + ToU16(n) + u"_Macros")) << n;
+    }
+    EXPECT_EQ(dm->FAllProfileSettingInfo->CurrentGame, 2);
+    EXPECT_EQ(dm->FProfileIndex, 2);
+    const TMouseProfileInfo& cur = *dm->FCurrentProfileInfo;
+    EXPECT_EQ(cur.ConfigInfo.CurrentCPIIndex, 2);
+    EXPECT_EQ(cur.ConfigInfo.LEDConfig.B, 255);
+    EXPECT_EQ(cur.ProfileHeader.FFileVersion, 259);
+    EXPECT_EQ(cur.ProfileHeader.FProfileUID.DataTime, 46364.75);
+
+    const TGAMESETTINGINFO& e0 = dm->FProfileSettingGroup->ProfileSettingList[0];
+    EXPECT_EQ(ReadFixedText(e0.FileName), u"ZRNProfile1.pfd");
+    EXPECT_EQ(ReadFixedText(e0.KeyPath), kKey);
+    EXPECT_EQ(ReadFixedText(e0.FilePath), docs + u"\\");
+    EXPECT_EQ(ReadFixedText(e0.MacroPath), docs + u"\\\\ZRNProfile1_Macros");
+    EXPECT_EQ(ReadFixedText(dm->FProfileSettingGroup->ProfileSettingList[4].FileName), u"ZRNProfile5.pfd");
+    EXPECT_EQ(DeviceUsageAndPage.UsagePage, 0xFFA0);
+    EXPECT_EQ(DeviceUsageAndPage.Usage, 0x0001);
+}
+
+TEST(ProfileStartup, SecondRunChangesNothing) {
+    World w;
+    w.Start();
+    const auto group = w.Value(u"ProfileSettingGroup.pfd")->data;
+    const auto all = w.Value(u"allsettings.pfd")->data;
+    const int writes = w.p.registry.writes;
+    auto dm = w.Start();
+    EXPECT_EQ(dm->StartupError(), "");
+    EXPECT_EQ(w.p.registry.writes, writes);
+    EXPECT_EQ(w.Value(u"ProfileSettingGroup.pfd")->data, group);
+    EXPECT_EQ(w.Value(u"allsettings.pfd")->data, all);
+}
+
+TEST(ProfileStartup, FileKeptProfileWithoutItsFileGetsDefaultsWrittenThere) {
+    World w;
+    auto group = std::make_unique<TProfileSettingGroup>();
+    std::memset(group.get(), 0, sizeof(*group));
+    group->ProfileIndexOfProfileGroup[1] = 1;
+    for (int i = 0; i < 5; ++i) WriteFixedText(group->ProfileSettingList[i].FileName, u"P" + ToU16(i) + u".pfd");
+    group->ProfileSettingList[0].StoreInFile = 1;
+    WriteFixedText(group->ProfileSettingList[0].FilePath, u"C:\\Users\\gamer\\Documents\\Kept");
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"ProfileSettingGroup.pfd", platform::kRegBinary, SaveImage(*group));
+    auto dm = w.Start();
+    EXPECT_EQ(dm->StartupError(), "");
+    const auto* file = w.p.files.Find(u"C:\\Users\\gamer\\Documents\\Kept\\P0.pfd");
+    ASSERT_NE(file, nullptr) << "its last folder level is created";
+    ASSERT_EQ(file->size(), 140072u);
+    auto profile = std::make_unique<TMouseProfileInfo>();
+    LoadImage(*profile, file->data(), file->size());
+    EXPECT_EQ(profile->ConfigInfo.LEDConfig.G, 255);  // profile 1's yellow
+    EXPECT_EQ(ButtonFunctionIndex(*profile, 3), 35);
+}
+
+TEST(ProfileStartup, OutOfRangeCurrentGameLeavesTheGroupProfileAndAZeroRecord) {
+    World w;
+    w.Start();
+    auto all = std::make_unique<TALLGAMESINFO>();
+    const auto& stored = w.Value(u"allsettings.pfd")->data;
+    LoadImage(*all, stored.data(), stored.size());
+    all->CurrentGame = 7;
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"allsettings.pfd", platform::kRegBinary, SaveImage(*all));
+    auto dm = w.Start();
+    EXPECT_EQ(dm->StartupError(), "");
+    EXPECT_EQ(dm->FProfileIndex, 0);
+    for (int b = 0; b < kButtonCount; ++b) EXPECT_EQ(ButtonFunctionIndex(*dm->FCurrentProfileInfo, b), 0);
+    EXPECT_FALSE(dm->SwitchToProfile(5));
+    EXPECT_EQ(dm->FAllProfileSettingInfo->CurrentGame, 7);
+}
+
+TEST(ProfileStartupErrors, BadGroupIndexIsReportedAndNothingStoredIsOverwritten) {
+    World w;
+    w.Start();
+    auto group = std::make_unique<TProfileSettingGroup>();
+    const auto& stored = w.Value(u"ProfileSettingGroup.pfd")->data;
+    LoadImage(*group, stored.data(), stored.size());
+    group->CurrentProfileGroup = 7;
+    const auto bad = SaveImage(*group);
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"ProfileSettingGroup.pfd", platform::kRegBinary, bad);
+    const int writes = w.p.registry.writes;
+    auto dm = w.Start();
+    EXPECT_NE(dm->StartupError().find("profile group 7"), std::string::npos) << dm->StartupError();
+    EXPECT_EQ(w.p.registry.writes, writes);
+    EXPECT_EQ(w.Value(u"ProfileSettingGroup.pfd")->data, bad);
+}
+
+TEST(ProfileStartupErrors, ValueOfTheWrongTypeNamesTheRecordAndIsKept) {
+    World w;
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"allsettings.pfd", platform::kRegSz, {'h', 0, 'i', 0});
+    auto dm = w.Start();
+    EXPECT_NE(dm->StartupError().find("allsettings.pfd"), std::string::npos) << dm->StartupError();
+    EXPECT_EQ(w.Value(u"allsettings.pfd")->type, platform::kRegSz);
+}
+
+TEST(ProfileStartupErrors, GarbageShortSettingsValueIsReadWithoutReachingPastIt) {
+    World w;
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"allsettings.pfd", platform::kRegBinary, {1, 2, 3});
+    auto dm = w.Start();
+    EXPECT_EQ(dm->StartupError(), "");
+    EXPECT_EQ(w.Value(u"allsettings.pfd")->data.size(), 3u) << "not overwritten";
+    EXPECT_EQ(dm->FAllProfileSettingInfo->Allgameset[0].SettingFlag, 0x0201);
+}
+
+TEST(ProfileStartupErrors, PrefixTooLongForFileNameIsRefusedWithoutWriting) {
+    World w;
+    w.p.files.PutText(w.p.paths.exeFolder + u"config.ini", "[options]\nprofilePrefix=ThisPrefixIsTooLong\n");
+    auto dm = w.Start();
+    EXPECT_NE(dm->StartupError().find("does not fit"), std::string::npos) << dm->StartupError();
+    EXPECT_EQ(w.Value(u"ProfileSettingGroup.pfd"), nullptr);
+}
+
+TEST(ProfileOptions, DefaultsAndConfigValues) {
+    FakePlatform p;
+    auto o = ReadOptionsFromConfigFile(p.ini, p.paths);
+    EXPECT_EQ(o.ProfileRegFolder, u"software\\software\\zrngmmouse");
+    EXPECT_EQ(o.ProfileFolder, u"ZRNProfile");
+    EXPECT_EQ(o.ProfileNamePrefix, u"ZRNProfile");
+    EXPECT_EQ(o.ProfileMacroFolder, u"MacroDB");
+    p.files.PutText(p.paths.exeFolder + u"config.ini", "[Options]\nPROFILEREGFOLDER=Mine\nprofileFolder=\n");
+    o = ReadOptionsFromConfigFile(p.ini, p.paths);
+    EXPECT_EQ(o.ProfileRegFolder, u"software\\Mine");
+    EXPECT_EQ(o.ProfileFolder, u"");
+    p.paths.documents = u"D:\\Docs\\";
+    p.files.AddDirectories(u"D:\\Docs");
+    o.ProfileFolder = u"P";
+    EXPECT_EQ(GetPersonalDocumentMacroDatabasePath(p.files, p.paths, o), u"D:\\Docs\\P\\MacroDB\\MacroSet.MSDB");
+    EXPECT_TRUE(p.files.DirectoryExists(u"D:\\Docs\\P\\MacroDB"));
+}
+
+TEST(ProfileStore, RegistryLoadEdgeCases) {
+    FakePlatform p;
+    TuiProfile s(p.registry, p.files);
+    s.SetFileName(u"v");
+    s.SetKeyPath(u"k");
+    EXPECT_FALSE(s.LoadStreamFromRegistry()) << "root 0";
+    EXPECT_FALSE(s.SaveStreamToRegistry());
+    EXPECT_EQ(p.registry.KeyCount(), 0u);
+
+    s.SetRootKey(RegRoot::CurrentUser);
+    std::vector<std::uint8_t> big(140072, 0xAA);
+    s.Write(big.data(), static_cast<int>(big.size()));
+    int afterLoads = 0;
+    s.OnAfterLoadFromRegistry = [&](const TMemoryStream&) { ++afterLoads; };
+    p.registry.failOpenWith = 5;
+    EXPECT_FALSE(s.LoadStreamFromRegistry()) << "an unopened key is a failed load";
+    EXPECT_EQ(afterLoads, 0);
+    EXPECT_EQ(s.Stream().size(), 140072u);
+    p.registry.failOpenWith = 0;
+
+    p.registry.Put(RegRoot::CurrentUser, u"k", u"v", platform::kRegBinary, std::vector<std::uint8_t>(10, 1));
+    EXPECT_TRUE(s.LoadStreamFromRegistry());
+    EXPECT_EQ(afterLoads, 1);
+    std::vector<std::uint8_t> out(140072, 0);
+    EXPECT_EQ(s.Read(out.data(), 140072), 10);
+    EXPECT_EQ(out[10], 0);
+
+    s.OnBeforeSaveToRegistry = [](TMemoryStream&, bool& go) { go = false; };
+    const int writes = p.registry.writes;
+    EXPECT_FALSE(s.SaveStreamToRegistry());
+    EXPECT_EQ(p.registry.writes, writes);
+}
+
+TEST(ProfileStore, ShortStreamIsExtendedBeforeDefaultsAndEmptyTestStreamStaysEmpty) {
+    FakePlatform p;
+    FixedClock clock;
+    TuiProfile s(p.registry, p.files);
+    s.RecordSize = sizeof(TMouseProfileInfo);
+    s.OnRestoreToDefault = [&](TMemoryStream& m) { RestoreGameProfileDefaults(m, 0, clock.LocalDateTime()); };
+    const std::uint8_t ten[10] = {9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
+    s.Write(ten, 10);
+    s.RestoreToDefault();
+    ASSERT_EQ(s.Stream().size(), 140072u);
+    auto rec = std::make_unique<TMouseProfileInfo>();
+    s.ReadRecord(*rec);
+    EXPECT_EQ(ButtonFunctionIndex(*rec, 16), 5);
+    EXPECT_EQ(rec->ConfigInfo.ButtonFuncInfo[16].KeyValue, 0x6B);
+    EXPECT_EQ(rec->ProfileHeader.FFileType[0], 9) << "bytes the handler does not name keep their value";
+
+    TMemoryStream empty;
+    RestoreTestProfileDefaults(empty, 1.0);
+    EXPECT_TRUE(empty.empty());
+}
+
+TEST(ProfileStore, FilePathSetterAcceptsOnlyExistingFolders) {
+    FakePlatform p;
+    TuiProfile s(p.registry, p.files);
+    s.SetFilePath(u"C:\\nowhere");
+    EXPECT_EQ(s.FilePath(), u"");
+    s.SetFilePath(u"C:\\Users\\gamer\\Documents");
+    EXPECT_EQ(s.FilePath(), u"C:\\Users\\gamer\\Documents\\");
+}
+
+TEST(ProfileDefaults, GameProfilesShareButtonsAndDifferInCpiAndColour) {
+    auto a = std::make_unique<TMouseProfileInfo>();
+    TMemoryStream streams[5];
+    for (int i = 0; i < 5; ++i) RestoreGameProfileDefaults(streams[i], i, 1.0);
+    const int expected[19] = {0, 1, 2, 35, 33, 34, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 0};
+    LoadImage(*a, streams[0].data(), streams[0].size());
+    for (int b = 0; b < 19; ++b) EXPECT_EQ(ButtonFunctionIndex(*a, b), expected[b]) << b;
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[6 + k].KeyValue, 0x31 + k);
+    EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[15].KeyValue, 0x30);
+    EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[17].KeyValue, 0x6D);
+    EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[18].FunctionKind, 0);
+    EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[18].FunctionType, 13);
+    EXPECT_EQ(a->ConfigInfo.CPIState[4].X, 16400);
+    EXPECT_EQ(a->ConfigInfo.ButtonCount, 18);
+    EXPECT_EQ(streams[0][0], 0x03);
+    EXPECT_EQ(streams[0][1], 0x01);
+    const std::size_t cpi = offsetof(TMouseProfileInfo, ConfigInfo) + offsetof(TMOUSECONFIGINFO, CurrentCPIIndex);
+    const std::size_t led = offsetof(TMouseProfileInfo, ConfigInfo) + offsetof(TMOUSECONFIGINFO, LEDConfig);
+    for (int i = 1; i < 5; ++i) {
+        for (std::size_t byte = 0; byte < streams[0].size(); ++byte) {
+            if (byte >= cpi && byte < cpi + 4) continue;
+            if (byte >= led && byte < led + 3) continue;
+            ASSERT_EQ(streams[i][byte], streams[0][byte]) << "profile " << i << " byte " << byte;
+        }
+        EXPECT_EQ(streams[i][cpi], i);
+    }
+}
+
+TEST(ProfileManager, MacroIndexListInOrderOfFirstUse) {
+    World w;
+    auto dm = w.Start();
+    auto p = std::make_unique<TMouseProfileInfo>();
+    dm->ReadProfileInfo(*p, 0);
+    p->ConfigInfo.ButtonFuncInfo[1].FunctionKind = 4;
+    p->ConfigInfo.ButtonFuncInfo[1].MacroIndex = 3;
+    p->ConfigInfo.ButtonFuncInfo[2].FunctionKind = 4;
+    p->ConfigInfo.ButtonFuncInfo[2].MacroIndex = 3;
+    p->ConfigInfo.ButtonFuncInfo[18].FunctionKind = 4;  // beyond ButtonCount 18
+    p->ConfigInfo.ButtonFuncInfo[18].MacroIndex = 9;
+    dm->SaveBackToProfileInfo(*p, 0);
+    dm->ReadProfileInfo(*p, 3);
+    p->ConfigInfo.ButtonFuncInfo[5].FunctionKind = 4;
+    p->ConfigInfo.ButtonFuncInfo[5].MacroIndex = 1;
+    p->ConfigInfo.ButtonCount = 1000;  // a corrupt count stops at the last entry
+    dm->SaveBackToProfileInfo(*p, 3);
+    EXPECT_EQ(dm->GetAllProfilesMacroIndexList(), (std::vector<int>{3, 1}));
+}
+
+}  // namespace
+}  // namespace vxm
