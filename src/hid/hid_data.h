@@ -1,0 +1,121 @@
+#pragma once
+// TuiHIDData: finds the mouse's HID collections and talks to them; starts one
+// read thread per matching interface.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "app/monitor_host.h"
+#include "common/text.h"
+#include "platform/dispatcher.h"
+#include "platform/hid.h"
+#include "platform/ini.h"
+
+namespace vxm {
+
+using app::USAGE_AND_PAGE;
+
+// The program-wide stop of every read thread. Besides the manual-reset state
+// it counts stops, so a thread that was busy elsewhere when the event was
+// briefly set still learns that it has to end, and it counts live threads so
+// that a stop can wait for them to be gone.
+class THidStopEvent {
+public:
+    void Set();
+    void Reset();
+    bool IsSet() const { return set_.load(); }
+    std::uint64_t Generation() const { return generation_.load(); }
+    bool StoppedSince(std::uint64_t generation) const { return IsSet() || generation_.load() != generation; }
+
+    void ThreadStarted();
+    void ThreadEnded();
+    int LiveThreads() const;
+    // True once no read thread runs; false when `timeout` passed first.
+    bool WaitForThreads(std::chrono::milliseconds timeout);
+
+private:
+    std::atomic<bool> set_{false};
+    std::atomic<std::uint64_t> generation_{0};
+    mutable std::mutex mutex_;
+    std::condition_variable ended_;
+    int live_ = 0;
+};
+
+extern std::shared_ptr<THidStopEvent> HidStopEvent;
+
+struct THidReallyData {
+    std::uint8_t ReportID = 0;
+    std::uint8_t DATAReally[65535] = {};
+    std::uint32_t DATASIZE = 0;
+};
+
+struct THIDDataParam {
+    USAGE_AND_PAGE UsageAndPage;
+    u16 DeviceID;
+    THidReallyData Data;
+    std::uint32_t DeviceHandle = 0;
+};
+
+using TuiHIDDataReceived = std::function<void(const u16& ADeviceID, const u16& ADevicePath, std::uint8_t ReportID,
+                                              const std::uint8_t* Data, std::uint16_t Size)>;
+using TuiHIDParsedDataReceived =
+    std::function<void(const u16& ADeviceID, const u16& ADevicePath, std::uint8_t ReportID, std::uint32_t ButtonData)>;
+using TuiHIDDeviceNotConnected = std::function<void(const u16& ADeviceID, const u16& ADevicePath)>;
+
+struct HidDependencies {
+    platform::IHidSystem& hid;
+    platform::IIniReader& ini;
+    platform::IMainThreadDispatcher& dispatcher;
+    u16 moduleFolder;                        // folder of config.ini, ends with "\"
+    std::function<void(unsigned ms)> sleep;  // the 20 ms of a stop
+    bool isLibrary = false;                  // reports are handled on the read thread in a DLL
+};
+
+// Returned by the feature operations when no device passed the search.
+inline constexpr std::uint32_t kNoDeviceFound = static_cast<std::uint32_t>(platform::kErrorDeviceNotConnected);
+
+class TuiHIDData final : public app::IHidData {
+public:
+    explicit TuiHIDData(HidDependencies deps);
+    ~TuiHIDData() override;
+    TuiHIDData(const TuiHIDData&) = delete;
+    TuiHIDData& operator=(const TuiHIDData&) = delete;
+
+    void HidFindAndReadDevice(const USAGE_AND_PAGE& UsageAndPage, u16view HIDID) override;
+    bool HidFindAndWriteDevice(const THIDDataParam& ReportData);
+    bool HidFindAndWriteDeviceBYHID(const THIDDataParam& ReportData);
+    std::uint32_t HidFindAndGetFeatureReport(THIDDataParam& ReportData);
+    std::uint32_t HidFindAndSetFeatureReport(THIDDataParam& ReportData);
+    bool IsDeviceExist(const THIDDataParam& ReportData);
+    void HidStopRead() override;
+    const std::vector<u16>& GetHIDDeviceList() const { return FHidDeviceList; }
+    void SetUsageAndPage(USAGE_AND_PAGE AUsageAndPage) { FUsageAndPage = AUsageAndPage; }
+    USAGE_AND_PAGE GetUsageAndPage() const { return FUsageAndPage; }
+
+    TuiHIDDataReceived OnData;
+    TuiHIDParsedDataReceived OnParsedData;
+    TuiHIDDeviceNotConnected OnDeviceNotConnected;
+    bool FastOnData = false;
+
+    HidDependencies& Deps() { return deps_; }
+
+private:
+    enum class Filter { Read, Write, None };
+    using Action = std::function<void(platform::IHidDevice& device, const platform::HidCaps& caps,
+                                      const platform::HidInterface& iface)>;
+    void DeviceSearch(const USAGE_AND_PAGE& usage, Filter filter, u16view f, bool overlapped, const Action& action);
+    bool Passes(Filter filter, u16view f, const std::vector<u16>& ids) const;
+    bool IncludeEntryIn(const std::vector<u16>& ids) const;
+    void LoadIncludeList();
+
+    HidDependencies deps_;
+    USAGE_AND_PAGE FUsageAndPage;
+    std::vector<u16> FHidDeviceList;
+};
+
+}  // namespace vxm
