@@ -49,6 +49,7 @@ public:
     // Components, for the shell and for tests.
     ITrayIcon& TrayIcon1() { return *trayIcon1_; }
     ITimer& TimerDeviceArrial() { return *timerDeviceArrial_; }
+    TuiHIDData& uiHIDData1() { return *uiHIDData1_; }
 
 private:
     void BuildAboutPage();
@@ -61,9 +62,9 @@ private:
     std::unique_ptr<ILanguageComponent> uiLanguage1_;
     std::unique_ptr<ITrayIcon> trayIcon1_;
     std::unique_ptr<IPopupMenu> myPopupMenu_;
-    std::unique_ptr<IHidData> uiHIDData1_;
+    std::unique_ptr<TuiHIDData> uiHIDData1_;
     std::unique_ptr<ITimer> timerDeviceArrial_;
-    std::unique_ptr<IHidEvent> uiHIDEvent1_;
+    std::unique_ptr<TuiHIDEvent> uiHIDEvent1_;
     std::unique_ptr<IAudio> audio_;
 };
 

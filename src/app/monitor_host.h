@@ -5,10 +5,15 @@
 #include <functional>
 #include <memory>
 
+#include "app/components.h"
 #include "common/text.h"
+#include "hid/hid_data.h"
+#include "hid/hid_event.h"
 
 namespace vxm::app {
 
+using vxm::TuiHIDData;
+using vxm::TuiHIDEvent;
 using WindowHandle = std::uintptr_t;
 
 // Window messages of the protocol with the configuration application.
@@ -36,11 +41,6 @@ struct OsVersion {
 
 // Components the main window owns. Later subsystems give them behaviour;
 // until then the host may hand out inert ones.
-class IComponent {
-public:
-    virtual ~IComponent() = default;
-};
-
 class IHookComponent : public IComponent {};
 
 class ILanguageComponent : public IComponent {
@@ -65,29 +65,6 @@ public:
     virtual void SetCaption(int index, u16view caption) = 0;
 };
 
-struct USAGE_AND_PAGE {
-    std::uint16_t Usage = 0;
-    std::uint16_t UsagePage = 0;
-};
-
-class IHidData : public IComponent {
-public:
-    virtual void HidStopRead() = 0;
-    virtual void HidFindAndReadDevice(const USAGE_AND_PAGE& usage, u16view hidId) = 0;
-};
-
-class ITimer : public IComponent {
-public:
-    virtual void SetEnabled(bool enabled) = 0;
-    virtual bool Enabled() const = 0;
-    std::function<void()> OnTimer;
-};
-
-class IHidEvent : public IComponent {
-public:
-    std::function<void()> OnDeviceArrival;
-};
-
 class IAudio : public IComponent {
 public:
     virtual void CreateAudioEndpoint() = 0;
@@ -101,9 +78,9 @@ public:
     virtual std::unique_ptr<ILanguageComponent> CreateLanguage() = 0;
     virtual std::unique_ptr<ITrayIcon> CreateTrayIcon() = 0;
     virtual std::unique_ptr<IPopupMenu> CreatePopupMenu(ITrayIcon& tray) = 0;
-    virtual std::unique_ptr<IHidData> CreateHidData() = 0;
+    virtual std::unique_ptr<TuiHIDData> CreateHidData() = 0;
     virtual std::unique_ptr<ITimer> CreateTimer(unsigned intervalMs) = 0;
-    virtual std::unique_ptr<IHidEvent> CreateHidEvent() = 0;
+    virtual std::unique_ptr<TuiHIDEvent> CreateHidEvent() = 0;
     virtual std::unique_ptr<IAudio> CreateAudio() = 0;
 
     virtual WindowHandle FindWindowByClass(u16view className) = 0;

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/monitor_host.h"
+#include "app/components.h"
 #include "common/text.h"
 #include "platform/dispatcher.h"
 #include "platform/hid.h"
@@ -79,20 +79,20 @@ struct HidDependencies {
 // Returned by the feature operations when no device passed the search.
 inline constexpr std::uint32_t kNoDeviceFound = static_cast<std::uint32_t>(platform::kErrorDeviceNotConnected);
 
-class TuiHIDData final : public app::IHidData {
+class TuiHIDData {
 public:
     explicit TuiHIDData(HidDependencies deps);
-    ~TuiHIDData() override;
+    virtual ~TuiHIDData();
     TuiHIDData(const TuiHIDData&) = delete;
     TuiHIDData& operator=(const TuiHIDData&) = delete;
 
-    void HidFindAndReadDevice(const USAGE_AND_PAGE& UsageAndPage, u16view HIDID) override;
+    void HidFindAndReadDevice(const USAGE_AND_PAGE& UsageAndPage, u16view HIDID);
     bool HidFindAndWriteDevice(const THIDDataParam& ReportData);
     bool HidFindAndWriteDeviceBYHID(const THIDDataParam& ReportData);
     std::uint32_t HidFindAndGetFeatureReport(THIDDataParam& ReportData);
     std::uint32_t HidFindAndSetFeatureReport(THIDDataParam& ReportData);
     bool IsDeviceExist(const THIDDataParam& ReportData);
-    void HidStopRead() override;
+    void HidStopRead();
     const std::vector<u16>& GetHIDDeviceList() const { return FHidDeviceList; }
     void SetUsageAndPage(USAGE_AND_PAGE AUsageAndPage) { FUsageAndPage = AUsageAndPage; }
     USAGE_AND_PAGE GetUsageAndPage() const { return FUsageAndPage; }

@@ -30,7 +30,7 @@ struct ReadOutcome {
     std::vector<std::uint16_t> usages; // usages of this report
 };
 
-class FakeHidSystem final : public platform::IHidSystem {
+class FakeHidSystem : public platform::IHidSystem {
 public:
     std::vector<FakeHidDevice> devices;
 

@@ -68,20 +68,30 @@ public:
     void SetCaption(int index, u16view caption) override { host_.menuCaptions.at(index) = u16(caption); }
 };
 
-class HidData final : public Logged<app::IHidData> {
+class HidData final : public TuiHIDData {
 public:
-    using Logged::Logged;
-    void HidStopRead() override { host_.log.push_back("HidStopRead"); }
-    void HidFindAndReadDevice(const app::USAGE_AND_PAGE& u, u16view id) override {
-        host_.log.push_back("HidFindAndReadDevice:" + std::to_string(u.UsagePage) + "/" + std::to_string(u.Usage) +
-                            ":" + Narrow(id) + "@" + std::to_string(host_.now));
+    HidData(FakeMonitorHost& host, HidDependencies deps) : TuiHIDData(std::move(deps)), host_(host) {
+        host_.log.push_back("create:hid");
     }
+    ~HidData() override { host_.log.push_back("destroy:hid"); }
+
+private:
+    FakeMonitorHost& host_;
 };
 
-class HidEvent final : public Logged<app::IHidEvent> {
+class HidEvent final : public TuiHIDEvent {
 public:
-    HidEvent(FakeMonitorHost& host, std::string name) : Logged(host, std::move(name)) { host_.hidEvent = this; }
-    ~HidEvent() override { host_.hidEvent = nullptr; }
+    HidEvent(FakeMonitorHost& host, std::unique_ptr<app::ITimer> timer) : TuiHIDEvent(std::move(timer)), host_(host) {
+        host_.log.push_back("create:hidevent");
+        host_.hidEvent = this;
+    }
+    ~HidEvent() override {
+        host_.hidEvent = nullptr;
+        host_.log.push_back("destroy:hidevent");
+    }
+
+private:
+    FakeMonitorHost& host_;
 };
 
 class Audio final : public Logged<app::IAudio> {
@@ -130,12 +140,32 @@ std::unique_ptr<app::ITrayIcon> FakeMonitorHost::CreateTrayIcon() { return std::
 std::unique_ptr<app::IPopupMenu> FakeMonitorHost::CreatePopupMenu(app::ITrayIcon&) {
     return std::make_unique<Menu>(*this, "menu");
 }
-std::unique_ptr<app::IHidData> FakeMonitorHost::CreateHidData() { return std::make_unique<HidData>(*this, "hid"); }
+class FakeMonitorHost::LoggingHid final : public FakeHidSystem {
+public:
+    explicit LoggingHid(FakeMonitorHost& host) : host_(host) {}
+    std::vector<platform::HidInterface> EnumerateInterfaces() override {
+        host_.log.push_back("HidSearch@" + std::to_string(host_.now));
+        return FakeHidSystem::EnumerateInterfaces();
+    }
+
+private:
+    FakeMonitorHost& host_;
+};
+
+FakeMonitorHost::FakeMonitorHost() : hid(std::make_unique<LoggingHid>(*this)) {}
+FakeMonitorHost::~FakeMonitorHost() = default;
+
+std::unique_ptr<TuiHIDData> FakeMonitorHost::CreateHidData() {
+    return std::make_unique<HidData>(*this, HidDependencies{*hid, platform.ini, dispatcher, platform.paths.exeFolder,
+                                                            [this](unsigned ms) { Sleep(ms); }});
+}
 std::unique_ptr<app::ITimer> FakeMonitorHost::CreateTimer(unsigned intervalMs) {
     return std::make_unique<Timer>(*this, intervalMs);
 }
-std::unique_ptr<app::IHidEvent> FakeMonitorHost::CreateHidEvent() {
-    return std::make_unique<HidEvent>(*this, "hidevent");
+std::unique_ptr<TuiHIDEvent> FakeMonitorHost::CreateHidEvent() {
+    // Its own start timer is created first, as the component's.
+    auto timer = std::make_unique<Timer>(*this, 1500);
+    return std::make_unique<HidEvent>(*this, std::move(timer));
 }
 std::unique_ptr<app::IAudio> FakeMonitorHost::CreateAudio() { return std::make_unique<Audio>(*this, "audio"); }
 

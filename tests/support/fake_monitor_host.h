@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/monitor.h"
+#include "support/fake_hid.h"
+#include "support/fake_platform.h"
 
 namespace vxm::fake {
 
@@ -22,9 +24,9 @@ public:
     std::unique_ptr<app::ILanguageComponent> CreateLanguage() override;
     std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
     std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
-    std::unique_ptr<app::IHidData> CreateHidData() override;
+    std::unique_ptr<TuiHIDData> CreateHidData() override;
     std::unique_ptr<app::ITimer> CreateTimer(unsigned intervalMs) override;
-    std::unique_ptr<app::IHidEvent> CreateHidEvent() override;
+    std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
     std::unique_ptr<app::IAudio> CreateAudio() override;
 
     app::WindowHandle FindWindowByClass(u16view className) override;
@@ -53,7 +55,15 @@ public:
     std::vector<bool> menuVisible;
     std::vector<std::function<void()>> menuClicks;
     std::function<void()> trayClick;
-    app::IHidEvent* hidEvent = nullptr;
+    TuiHIDEvent* hidEvent = nullptr;
+    // The HID side: a scripted system whose searches are logged as
+    // "HidSearch@<virtual time>", and a main thread the test drives.
+    class LoggingHid;
+    std::unique_ptr<FakeHidSystem> hid;
+    FakeDispatcher dispatcher;
+    FakePlatform platform;
+    FakeMonitorHost();
+    ~FakeMonitorHost() override;
     struct LanguageState {
         u16 lang = u"en";
         int setLangCalls = 0;

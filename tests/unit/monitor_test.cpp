@@ -43,12 +43,14 @@ TEST(MonitorLifecycle, ComponentsComeUpInFormOrderAndGoInReverse) {
         TVXMMONMAIN window(host, dm);
         host.log.push_back("running");
     }
+    // The arrival notifier's own start timer comes up inside it; "Sleep:20" is
+    // the stop of reading that destruction begins with.
     const std::vector<std::string> expected = {
-        "create:hook",     "create:language", "create:tray",    "create:menu",   "create:hid",
-        "create:timer",    "create:hidevent", "create:audio",   "running",       "HidStopRead",
-        "destroy:audio",   "destroy:hidevent", "destroy:timer", "destroy:hid",   "destroy:menu",
-        "destroy:tray",    "destroy:language", "destroy:hook"};
-    EXPECT_EQ(Only(host.log, {"create:", "destroy:", "running", "HidStopRead"}), expected);
+        "create:hook",     "create:language", "create:tray",      "create:menu",   "create:hid",
+        "create:timer",    "create:timer",    "create:hidevent",  "create:audio",  "running",
+        "Sleep:20",        "destroy:audio",   "destroy:hidevent", "destroy:timer", "destroy:timer",
+        "destroy:hid",     "Sleep:20",        "destroy:menu",    "destroy:tray",    "destroy:language", "destroy:hook"};
+    EXPECT_EQ(Only(host.log, {"create:", "destroy:", "running", "Sleep:20"}), expected);
 }
 
 TEST(MonitorLifecycle, InitMonitorLoadsIconThenCaptionsThenAudioOnNt6) {
@@ -179,22 +181,56 @@ TEST(MonitorDeviceReading, ArrivalsInABurstGiveOneRestart1500msAfterTheLast) {
     Settings dm;
     TVXMMONMAIN window(host, dm);
     host.log.clear();
+    // The notifier's own start arrival comes 1500 ms after creation...
+    host.Advance(1500);
+    // ...and three more follow 500 ms apart.
     for (int i = 0; i < 3; ++i) {
         host.hidEvent->OnDeviceArrival();
         host.Advance(500);
     }
-    EXPECT_TRUE(Only(host.log, {"HidFindAndReadDevice"}).empty());
+    EXPECT_TRUE(Only(host.log, {"HidSearch"}).empty());
     host.Advance(999);
-    EXPECT_TRUE(Only(host.log, {"HidFindAndReadDevice"}).empty());
+    EXPECT_TRUE(Only(host.log, {"HidSearch"}).empty());
     host.Advance(1);
-    // Third arrival at 1000 ms, restart at 2500 ms.
-    EXPECT_EQ(Only(host.log, {"HidStopRead", "ProcessMessages", "Sleep", "HidFindAndReadDevice"}),
-              (std::vector<std::string>{"HidStopRead", "ProcessMessages", "Sleep:50",
-                                        "HidFindAndReadDevice:65440/1:*@2550"}));
+    // Third arrival at 2500 ms, restart at 4000 ms: stop (20 ms), messages, 50 ms, search.
+    EXPECT_EQ(Only(host.log, {"ProcessMessages", "Sleep", "HidSearch"}),
+              (std::vector<std::string>{"Sleep:20", "ProcessMessages", "Sleep:50", "HidSearch@4070"}));
     EXPECT_FALSE(window.TimerDeviceArrial().Enabled()) << "one-shot";
     host.Advance(10000);
-    EXPECT_EQ(Only(host.log, {"HidFindAndReadDevice"}).size(), 1u);
+    EXPECT_EQ(Only(host.log, {"HidSearch"}).size(), 1u);
 }
 
 }  // namespace
 }  // namespace vxm::app
+
+#include "hid/hid_event.h"
+
+namespace vxm {
+namespace {
+
+TEST(HidArrivalNotifier, StartArrivalOnceAfter1500msAndOnlyInterfaceArrivalsCount) {
+    fake::FakeMonitorHost host;
+    TuiHIDEvent ev(host.CreateTimer(1500));
+    int arrivals = 0, removals = 0, changes = 0;
+    ev.OnDeviceArrival = [&] { ++arrivals; };
+    ev.OnDeviceRemove = [&] { ++removals; };
+    ev.OnDeviceChange = [&] { ++changes; };
+    host.Advance(1499);
+    EXPECT_EQ(arrivals, 0);
+    host.Advance(1);
+    EXPECT_EQ(arrivals, 1);
+    host.Advance(10000);
+    EXPECT_EQ(arrivals, 1) << "the start timer fires once";
+
+    ev.WMDeviceChange(kDbtDeviceArrival, kDbtDevTypDeviceInterface);
+    ev.WMDeviceChange(kDbtDeviceArrival, 2);  // a volume
+    ev.WMDeviceChange(kDbtDeviceRemoveComplete, kDbtDevTypDeviceInterface);
+    ev.WMDeviceChange(kDbtDevNodesChanged, 0);
+    ev.WMDeviceChange(0x8001, kDbtDevTypDeviceInterface);
+    EXPECT_EQ(arrivals, 2);
+    EXPECT_EQ(removals, 1);
+    EXPECT_EQ(changes, 1);
+}
+
+}  // namespace
+}  // namespace vxm

@@ -1,6 +1,11 @@
 #include "platform/win32/monitor_host.h"
 
 #include <shellapi.h>
+#include <dbt.h>
+#include <objbase.h>
+
+#include <chrono>
+#include <condition_variable>
 
 #include <vector>
 
@@ -19,12 +24,6 @@ void DebugLine(const std::wstring& text) { OutputDebugStringW((text + L"\n").c_s
 
 // Components of later subsystems: present in their place, inert for now.
 class InertHook final : public app::IHookComponent {};
-class InertHidData final : public app::IHidData {
-public:
-    void HidStopRead() override {}
-    void HidFindAndReadDevice(const app::USAGE_AND_PAGE&, u16view) override {}
-};
-class InertHidEvent final : public app::IHidEvent {};
 class InertAudio final : public app::IAudio {
 public:
     void CreateAudioEndpoint() override {}
@@ -67,7 +66,106 @@ private:
     bool enabled_ = false;
 };
 
+// The arrival notifier's hidden window: registers for HID interface
+// notifications and turns WM_DEVICECHANGE into the component's events.
+class HidEventWindow final : public TuiHIDEvent {
+public:
+    HidEventWindow(HINSTANCE instance, std::unique_ptr<app::ITimer> timer) : TuiHIDEvent(std::move(timer)) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &HidEventWindow::WndProc;
+        wc.hInstance = instance;
+        wc.lpszClassName = L"TuiHIDEventWindow";
+        RegisterClassW(&wc);
+        hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                instance, this);
+        RegisterHidNotification();
+    }
+    ~HidEventWindow() override {
+        if (hwnd_) DestroyWindow(hwnd_);  // the registration ends with it
+    }
+
+    bool RegisterHidNotification() {
+        DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+        filter.dbcc_size = sizeof(filter);
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        CLSIDFromString(W(FUsbGuid).c_str(), &filter.dbcc_classguid);
+        const bool ok = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE) != nullptr;
+        PostMessageW(hwnd_, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, static_cast<LPARAM>(0xFFFFFFFF));
+        return ok;
+    }
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_NCCREATE) {
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<HidEventWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (msg != WM_DEVICECHANGE || !self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+        std::uint32_t type = 0;
+        if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && Readable(lParam, 8)) {
+            type = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype;
+        }
+        self->WMDeviceChange(wParam, type);
+        return TRUE;
+    }
+    // The header pointer comes with a message anyone may send: look before reading.
+    static bool Readable(LPARAM p, SIZE_T size) {
+        if (p == 0) return false;
+        MEMORY_BASIC_INFORMATION mbi{};
+        if (!VirtualQuery(reinterpret_cast<LPCVOID>(p), &mbi, sizeof(mbi))) return false;
+        const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+        if (mbi.State != MEM_COMMIT || !(mbi.Protect & readable) || (mbi.Protect & PAGE_GUARD)) return false;
+        const auto end = reinterpret_cast<std::uintptr_t>(mbi.BaseAddress) + mbi.RegionSize;
+        return static_cast<std::uintptr_t>(p) + size <= end;
+    }
+
+    HWND hwnd_ = nullptr;
+};
+
 }  // namespace
+
+struct MainThreadDispatcher::Call {
+    const std::function<void()>* call;
+    enum { Waiting, Running, Done, Withdrawn } state = Waiting;
+    std::condition_variable changed;
+};
+
+bool MainThreadDispatcher::RunOnMainThread(const std::function<void()>& call, const std::function<bool()>& stopped) {
+    auto c = std::make_unique<Call>();
+    c->call = &call;
+    std::unique_lock<std::mutex> lock(mutex_);
+    live_.insert(c.get());
+    if (!PostMessageW(window_, kMainThreadCallMessage, 0, reinterpret_cast<LPARAM>(c.get()))) {
+        live_.erase(c.get());
+        return false;
+    }
+    for (;;) {
+        if (c->state == Call::Done) break;
+        if (c->state == Call::Waiting && stopped()) {
+            // Withdrawn before the main thread took it: it will never run.
+            live_.erase(c.get());
+            return false;
+        }
+        c->changed.wait_for(lock, std::chrono::milliseconds(1));
+    }
+    live_.erase(c.get());
+    return true;
+}
+
+void MainThreadDispatcher::Run(LPARAM lParam) {
+    auto* c = reinterpret_cast<Call*>(lParam);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!live_.count(c) || c->state != Call::Waiting) return;
+        c->state = Call::Running;
+    }
+    (*c->call)();
+    std::lock_guard<std::mutex> lock(mutex_);
+    c->state = Call::Done;
+    c->changed.notify_all();
+}
 
 class Win32Tray final : public app::ITrayIcon {
 public:
@@ -222,6 +320,7 @@ MonitorHost::MonitorHost(HINSTANCE instance) : instance_(instance) {
     hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, reinterpret_cast<LPCWSTR>(app::kMonitorWindowClass),
                             reinterpret_cast<LPCWSTR>(app::kMonitorTitle), WS_POPUP, x, y, kAboutWidth, kAboutHeight,
                             nullptr, nullptr, instance_, this);
+    dispatcher_ = std::make_unique<MainThreadDispatcher>(hwnd_);
 }
 
 MonitorHost::~MonitorHost() {
@@ -234,11 +333,16 @@ std::unique_ptr<app::ITrayIcon> MonitorHost::CreateTrayIcon() { return std::make
 std::unique_ptr<app::IPopupMenu> MonitorHost::CreatePopupMenu(app::ITrayIcon&) {
     return std::make_unique<Win32Menu>(*this);
 }
-std::unique_ptr<app::IHidData> MonitorHost::CreateHidData() { return std::make_unique<InertHidData>(); }
+std::unique_ptr<TuiHIDData> MonitorHost::CreateHidData() {
+    return std::make_unique<TuiHIDData>(
+        HidDependencies{hid_, ini_, *dispatcher_, ExecutableFolder(), [](unsigned ms) { ::Sleep(ms); }});
+}
 std::unique_ptr<app::ITimer> MonitorHost::CreateTimer(unsigned intervalMs) {
     return std::make_unique<Win32Timer>(*this, intervalMs);
 }
-std::unique_ptr<app::IHidEvent> MonitorHost::CreateHidEvent() { return std::make_unique<InertHidEvent>(); }
+std::unique_ptr<TuiHIDEvent> MonitorHost::CreateHidEvent() {
+    return std::make_unique<HidEventWindow>(instance_, CreateTimer(1500));
+}
 std::unique_ptr<app::IAudio> MonitorHost::CreateAudio() { return std::make_unique<InertAudio>(); }
 
 UINT_PTR MonitorHost::RegisterTimer(app::ITimer* timer) {
@@ -341,6 +445,9 @@ LRESULT MonitorHost::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                 default:
                     return 0;
             }
+        case kMainThreadCallMessage:
+            if (dispatcher_) dispatcher_->Run(lParam);
+            return 0;
         case WM_TIMER: {
             auto it = timers_.find(wParam);
             if (it != timers_.end() && it->second->Enabled() && it->second->OnTimer) it->second->OnTimer();

@@ -4,8 +4,13 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 
 #include "app/monitor.h"
+#include "platform/dispatcher.h"
+#include "platform/win32/hid_win32.h"
+#include "platform/win32/win32_platform.h"
 
 namespace vxm::win32 {
 
@@ -13,6 +18,24 @@ namespace vxm::win32 {
 // main window (lParam carries the mouse message).
 inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
 inline constexpr UINT kTrayIconId = 1;
+// A read thread's report handed to the main thread.
+inline constexpr UINT kMainThreadCallMessage = WM_APP + 2;
+
+// Runs read threads' calls on the main thread through its message queue.
+class MainThreadDispatcher final : public platform::IMainThreadDispatcher {
+public:
+    explicit MainThreadDispatcher(HWND window) : window_(window) {}
+    bool RunOnMainThread(const std::function<void()>& call, const std::function<bool()>& stopped) override;
+    // The main window's handler of kMainThreadCallMessage. A message whose
+    // lParam is not a call of ours (another process can post anything) is ignored.
+    void Run(LPARAM lParam);
+
+private:
+    struct Call;
+    HWND window_;
+    std::mutex mutex_;
+    std::set<Call*> live_;
+};
 
 class MonitorHost final : public app::IMonitorHost {
 public:
@@ -28,9 +51,9 @@ public:
     std::unique_ptr<app::ILanguageComponent> CreateLanguage() override;
     std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
     std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
-    std::unique_ptr<app::IHidData> CreateHidData() override;
+    std::unique_ptr<TuiHIDData> CreateHidData() override;
     std::unique_ptr<app::ITimer> CreateTimer(unsigned intervalMs) override;
-    std::unique_ptr<app::IHidEvent> CreateHidEvent() override;
+    std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
     std::unique_ptr<app::IAudio> CreateAudio() override;
 
     app::WindowHandle FindWindowByClass(u16view className) override;
@@ -66,6 +89,9 @@ private:
     UINT taskbarCreated_ = 0;
     app::TVXMMONMAIN* window_ = nullptr;
     std::map<UINT_PTR, app::ITimer*> timers_;
+    HidSystem hid_;
+    IniReader ini_;
+    std::unique_ptr<MainThreadDispatcher> dispatcher_;
     UINT_PTR nextTimerId_ = 1;
 };
 

@@ -1,0 +1,295 @@
+#include "platform/win32/hid_win32.h"
+
+#include <setupapi.h>
+#include <hidsdi.h>
+#include <hidpi.h>
+
+#include <cstring>
+
+#include "platform/win32/wide.h"
+
+namespace vxm::win32 {
+
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    std::wstring path(folder, n);
+    path += L"\\";
+    path += name;
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+namespace {
+
+template <typename Fn>
+Fn Bind(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+constexpr GUID kHidClassGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+}  // namespace
+
+// Every function may be missing; a missing one is never called.
+struct HidSystem::Api {
+    decltype(&SetupDiGetClassDevsW) GetClassDevs = nullptr;
+    decltype(&SetupDiEnumDeviceInterfaces) EnumDeviceInterfaces = nullptr;
+    decltype(&SetupDiGetDeviceInterfaceDetailW) GetDeviceInterfaceDetail = nullptr;
+    decltype(&SetupDiGetDeviceRegistryPropertyW) GetDeviceRegistryProperty = nullptr;
+    decltype(&SetupDiDestroyDeviceInfoList) DestroyDeviceInfoList = nullptr;
+    decltype(&HidD_GetHidGuid) GetHidGuid = nullptr;
+    decltype(&HidD_GetAttributes) GetAttributes = nullptr;
+    decltype(&HidD_GetPreparsedData) GetPreparsedData = nullptr;
+    decltype(&HidD_FreePreparsedData) FreePreparsedData = nullptr;
+    decltype(&HidP_GetCaps) GetCaps = nullptr;
+    decltype(&HidD_GetFeature) GetFeature = nullptr;
+    decltype(&HidD_SetFeature) SetFeature = nullptr;
+    decltype(&HidP_MaxUsageListLength) MaxUsageListLength = nullptr;
+    decltype(&HidP_GetUsagesEx) GetUsagesEx = nullptr;
+
+    bool CanEnumerate() const {
+        return GetClassDevs && EnumDeviceInterfaces && GetDeviceInterfaceDetail && GetDeviceRegistryProperty &&
+               DestroyDeviceInfoList;
+    }
+    bool CanQueryCaps() const { return GetAttributes && GetPreparsedData && FreePreparsedData && GetCaps; }
+
+    std::optional<platform::HidCaps> Caps(HANDLE h) const {
+        if (!CanQueryCaps()) return std::nullopt;
+        HIDD_ATTRIBUTES attributes{};
+        attributes.Size = sizeof(attributes);
+        if (!GetAttributes(h, &attributes)) return std::nullopt;
+        PHIDP_PREPARSED_DATA pp = nullptr;
+        if (!GetPreparsedData(h, &pp)) return std::nullopt;
+        HIDP_CAPS caps{};
+        const NTSTATUS st = GetCaps(pp, &caps);
+        FreePreparsedData(pp);
+        if (st != HIDP_STATUS_SUCCESS) return std::nullopt;
+        return platform::HidCaps{caps.Usage, caps.UsagePage, caps.InputReportByteLength, caps.OutputReportByteLength,
+                                 caps.FeatureReportByteLength};
+    }
+};
+
+HidSystem::HidSystem() : api_(std::make_unique<Api>()), hidGuid_(kHidClassGuid) {
+    setupApi_ = LoadSystemLibrary(L"SetupApi.dll");
+    if (setupApi_) hidDll_ = LoadSystemLibrary(L"HID.dll");
+    Api& a = *api_;
+    a.GetClassDevs = Bind<decltype(a.GetClassDevs)>(setupApi_, "SetupDiGetClassDevsW");
+    a.EnumDeviceInterfaces = Bind<decltype(a.EnumDeviceInterfaces)>(setupApi_, "SetupDiEnumDeviceInterfaces");
+    a.GetDeviceInterfaceDetail =
+        Bind<decltype(a.GetDeviceInterfaceDetail)>(setupApi_, "SetupDiGetDeviceInterfaceDetailW");
+    a.GetDeviceRegistryProperty =
+        Bind<decltype(a.GetDeviceRegistryProperty)>(setupApi_, "SetupDiGetDeviceRegistryPropertyW");
+    a.DestroyDeviceInfoList = Bind<decltype(a.DestroyDeviceInfoList)>(setupApi_, "SetupDiDestroyDeviceInfoList");
+    a.GetHidGuid = Bind<decltype(a.GetHidGuid)>(hidDll_, "HidD_GetHidGuid");
+    a.GetAttributes = Bind<decltype(a.GetAttributes)>(hidDll_, "HidD_GetAttributes");
+    a.GetPreparsedData = Bind<decltype(a.GetPreparsedData)>(hidDll_, "HidD_GetPreparsedData");
+    a.FreePreparsedData = Bind<decltype(a.FreePreparsedData)>(hidDll_, "HidD_FreePreparsedData");
+    a.GetCaps = Bind<decltype(a.GetCaps)>(hidDll_, "HidP_GetCaps");
+    a.GetFeature = Bind<decltype(a.GetFeature)>(hidDll_, "HidD_GetFeature");
+    a.SetFeature = Bind<decltype(a.SetFeature)>(hidDll_, "HidD_SetFeature");
+    a.MaxUsageListLength = Bind<decltype(a.MaxUsageListLength)>(hidDll_, "HidP_MaxUsageListLength");
+    a.GetUsagesEx = Bind<decltype(a.GetUsagesEx)>(hidDll_, "HidP_GetUsagesEx");
+    if (a.GetHidGuid) a.GetHidGuid(&hidGuid_);
+}
+
+HidSystem::~HidSystem() {
+    if (hidDll_) FreeLibrary(hidDll_);
+    if (setupApi_) FreeLibrary(setupApi_);
+}
+
+std::vector<platform::HidInterface> HidSystem::EnumerateInterfaces() {
+    std::vector<platform::HidInterface> out;
+    const Api& a = *api_;
+    if (!a.CanEnumerate()) return out;
+    HDEVINFO set = a.GetClassDevs(&hidGuid_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (set == INVALID_HANDLE_VALUE) return out;
+    std::vector<BYTE> ids(32768);
+    for (DWORD i = 0;; ++i) {
+        SP_DEVICE_INTERFACE_DATA iface{};
+        iface.cbSize = sizeof(iface);
+        if (!a.EnumDeviceInterfaces(set, nullptr, &hidGuid_, i, &iface)) break;
+        SP_DEVINFO_DATA info{};
+        info.cbSize = sizeof(info);
+        DWORD required = 0;
+        a.GetDeviceInterfaceDetail(set, &iface, nullptr, 0, &required, &info);
+        if (required == 0 || GetLastError() != ERROR_INSUFFICIENT_BUFFER) continue;
+
+        platform::HidInterface entry;
+        std::fill(ids.begin(), ids.end(), BYTE{0});
+        a.GetDeviceRegistryProperty(set, &info, SPDRP_HARDWAREID, nullptr, ids.data(),
+                                    static_cast<DWORD>(ids.size() - 4), nullptr);
+        // A multi-string: NUL-separated, ended by an empty string. The buffer
+        // keeps two NULs at its end whatever the system wrote.
+        const auto* text = reinterpret_cast<const wchar_t*>(ids.data());
+        const std::size_t units = ids.size() / sizeof(wchar_t);
+        for (std::size_t pos = 0; pos < units && text[pos] != L'\0';) {
+            const std::size_t len = wcsnlen(text + pos, units - pos);
+            entry.hardwareIds.push_back(U(std::wstring(text + pos, len)));
+            pos += len + 1;
+        }
+
+        std::vector<BYTE> detailBuf(required + sizeof(wchar_t));
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(detailBuf.data());
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        if (a.GetDeviceInterfaceDetail(set, &iface, detail, required, nullptr, nullptr)) {
+            entry.path = U(detail->DevicePath);
+        }
+        out.push_back(std::move(entry));
+    }
+    a.DestroyDeviceInfoList(set);
+    return out;
+}
+
+namespace {
+
+class Device final : public platform::IHidDevice {
+public:
+    Device(const HidSystem::Api& api, HANDLE h) : api_(api), h_(h) {}
+    ~Device() override { CloseHandle(h_); }
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    std::optional<platform::HidCaps> Capabilities() override { return api_.Caps(h_); }
+    long Write(const std::uint8_t* data, std::size_t size) override {
+        SetLastError(0);
+        DWORD written = 0;
+        if (!WriteFile(h_, data, static_cast<DWORD>(size), &written, nullptr)) return static_cast<long>(GetLastError());
+        return static_cast<long>(GetLastError());
+    }
+    long GetFeature(std::uint8_t* buffer, std::size_t size) override {
+        if (!api_.GetFeature) return ERROR_PROC_NOT_FOUND;
+        SetLastError(0);
+        return api_.GetFeature(h_, buffer, static_cast<ULONG>(size)) ? 0 : static_cast<long>(GetLastError());
+    }
+    long SetFeature(const std::uint8_t* buffer, std::size_t size) override {
+        if (!api_.SetFeature) return ERROR_PROC_NOT_FOUND;
+        SetLastError(0);
+        std::vector<std::uint8_t> copy(buffer, buffer + size);
+        return api_.SetFeature(h_, copy.data(), static_cast<ULONG>(size)) ? 0 : static_cast<long>(GetLastError());
+    }
+    std::uintptr_t NativeHandle() const override { return reinterpret_cast<std::uintptr_t>(h_); }
+
+private:
+    const HidSystem::Api& api_;
+    HANDLE h_;
+};
+
+VOID CALLBACK ReadDone(DWORD, DWORD, LPOVERLAPPED ov) {
+    // hEvent is free for our use with ReadFileEx: it carries the "done" flag.
+    *reinterpret_cast<volatile LONG*>(ov->hEvent) = 1;
+}
+
+class ReadChannel final : public platform::IHidReadChannel {
+public:
+    ReadChannel(const HidSystem::Api& api, HANDLE h) : api_(api), h_(h) {
+        if (api_.GetPreparsedData && api_.GetCaps && api_.GetPreparsedData(h_, &pp_)) {
+            HIDP_CAPS caps{};
+            if (api_.GetCaps(pp_, &caps) == HIDP_STATUS_SUCCESS) length_ = caps.InputReportByteLength;
+        }
+    }
+    ~ReadChannel() override { Close(); }
+    ReadChannel(const ReadChannel&) = delete;
+    ReadChannel& operator=(const ReadChannel&) = delete;
+
+    int InputReportLength() const override { return length_; }
+
+    long StartRead(std::uint8_t* buffer, std::size_t size) override {
+        if (h_ == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
+        ov_ = OVERLAPPED{};
+        done_ = 0;
+        ov_.hEvent = reinterpret_cast<HANDLE>(const_cast<LONG*>(&done_));
+        SetLastError(0);
+        if (ReadFileEx(h_, buffer, static_cast<DWORD>(size), &ov_, ReadDone)) pending_ = true;
+        return static_cast<long>(GetLastError());
+    }
+    bool WaitForCompletion() override {
+        const DWORD r = SleepEx(1, TRUE);
+        if (r == WAIT_IO_COMPLETION && done_) {
+            pending_ = false;
+            return true;
+        }
+        return false;
+    }
+    bool Result(std::uint32_t& bytes, long& error) override {
+        DWORD n = 0;
+        if (GetOverlappedResult(h_, &ov_, &n, FALSE)) {
+            bytes = n;
+            error = 0;
+            return true;
+        }
+        error = static_cast<long>(GetLastError());
+        return false;
+    }
+    std::uint32_t MaxUsageListLength() override {
+        if (!api_.MaxUsageListLength || !pp_) return 0;
+        return api_.MaxUsageListLength(HidP_Input, 0, pp_);
+    }
+    bool GetUsages(const std::uint8_t* report, std::size_t size, std::vector<std::uint16_t>& usages,
+                   std::uint32_t maxCount) override {
+        if (!api_.GetPreparsedData || !api_.GetUsagesEx) return false;
+        PHIDP_PREPARSED_DATA fresh = nullptr;
+        if (!api_.GetPreparsedData(h_, &fresh)) return false;
+        // The data it replaces is released, not leaked on every report.
+        if (pp_ && api_.FreePreparsedData) api_.FreePreparsedData(pp_);
+        pp_ = fresh;
+        std::vector<USAGE_AND_PAGE> list(maxCount);
+        ULONG length = maxCount;
+        std::vector<std::uint8_t> copy(report, report + size);
+        if (api_.GetUsagesEx(HidP_Input, 0, list.data(), &length, pp_, reinterpret_cast<PCHAR>(copy.data()),
+                             static_cast<ULONG>(size)) != HIDP_STATUS_SUCCESS) {
+            return false;
+        }
+        usages.clear();
+        for (ULONG i = 0; i < length && i < maxCount; ++i) usages.push_back(list[i].Usage);
+        return true;
+    }
+    void Close() override {
+        if (h_ != INVALID_HANDLE_VALUE) {
+            if (pending_) {
+                // The read writes into the caller's buffer until it completes:
+                // cancel it and let its completion run before anything goes.
+                CancelIoEx(h_, &ov_);
+                for (int i = 0; i < 2000 && !done_; ++i) SleepEx(1, TRUE);
+                pending_ = false;
+            }
+            CloseHandle(h_);
+            h_ = INVALID_HANDLE_VALUE;
+        }
+        if (pp_ && api_.FreePreparsedData) api_.FreePreparsedData(pp_);
+        pp_ = nullptr;
+    }
+
+private:
+    const HidSystem::Api& api_;
+    HANDLE h_;
+    PHIDP_PREPARSED_DATA pp_ = nullptr;
+    int length_ = 0;
+    OVERLAPPED ov_{};
+    volatile LONG done_ = 0;
+    bool pending_ = false;
+};
+
+HANDLE OpenPath(u16view path, bool overlapped) {
+    return CreateFileW(W(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, overlapped ? FILE_FLAG_OVERLAPPED : FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<platform::IHidDevice> HidSystem::Open(u16view path, bool overlapped) {
+    if (!api_->CanQueryCaps()) return nullptr;
+    HANDLE h = OpenPath(path, overlapped);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Device>(*api_, h);
+}
+
+std::unique_ptr<platform::IHidReadChannel> HidSystem::OpenReadChannel(u16view path) {
+    // A failed open still gives a channel: its first read fails with
+    // ERROR_INVALID_HANDLE and the thread ends quietly.
+    return std::make_unique<ReadChannel>(*api_, OpenPath(path, true));
+}
+
+void HidSystem::DebugOutput(u16view text) { OutputDebugStringW(W(text).c_str()); }
+
+}  // namespace vxm::win32

@@ -1,0 +1,35 @@
+#pragma once
+// SetupAPI and HID.dll, bound at run time from the system folder only.
+#include <windows.h>
+
+#include "platform/hid.h"
+
+namespace vxm::win32 {
+
+class HidSystem final : public platform::IHidSystem {
+public:
+    HidSystem();
+    ~HidSystem() override;
+    HidSystem(const HidSystem&) = delete;
+    HidSystem& operator=(const HidSystem&) = delete;
+
+    std::vector<platform::HidInterface> EnumerateInterfaces() override;
+    std::unique_ptr<platform::IHidDevice> Open(u16view path, bool overlapped) override;
+    std::unique_ptr<platform::IHidReadChannel> OpenReadChannel(u16view path) override;
+    void DebugOutput(u16view text) override;
+
+    struct Api;
+    const Api& api() const { return *api_; }
+
+private:
+    std::unique_ptr<Api> api_;
+    HMODULE setupApi_ = nullptr;
+    HMODULE hidDll_ = nullptr;
+    GUID hidGuid_;
+};
+
+// Loads a DLL of the system folder by its full path, never from the program's
+// folder, the current folder or the search path.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
+}  // namespace vxm::win32
