@@ -1,5 +1,6 @@
 #include "hid/hid_data.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "hid/read_thread.h"
@@ -11,6 +12,18 @@ std::shared_ptr<THidStopEvent> HidStopEvent;
 void THidStopEvent::Set() {
     ++generation_;
     set_ = true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (platform::IWaker* w : wakers_) w->Wake();
+}
+
+void THidStopEvent::AddWaker(platform::IWaker* waker) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    wakers_.push_back(waker);
+}
+
+void THidStopEvent::RemoveWaker(platform::IWaker* waker) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    wakers_.erase(std::remove(wakers_.begin(), wakers_.end(), waker), wakers_.end());
 }
 
 void THidStopEvent::Reset() { set_ = false; }

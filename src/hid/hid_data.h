@@ -27,6 +27,8 @@ using app::USAGE_AND_PAGE;
 class THidStopEvent {
 public:
     void Set();
+    void AddWaker(platform::IWaker* waker);
+    void RemoveWaker(platform::IWaker* waker);
     void Reset();
     bool IsSet() const { return set_.load(); }
     std::uint64_t Generation() const { return generation_.load(); }
@@ -44,6 +46,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable ended_;
     int live_ = 0;
+    std::vector<platform::IWaker*> wakers_;
 };
 
 extern std::shared_ptr<THidStopEvent> HidStopEvent;

@@ -11,7 +11,27 @@ namespace {
 std::mutex g_usageMutex;
 ButtonUsageTracker g_usages;
 
+// The stop as one thread sees it: any stop since the thread started.
+class ThreadStop final : public platform::IStopSource {
+public:
+    ThreadStop(std::shared_ptr<THidStopEvent> ev, std::uint64_t generation)
+        : ev_(std::move(ev)), generation_(generation) {}
+    bool Stopped() const override { return !ev_ || ev_->StoppedSince(generation_); }
+    void AddWaker(platform::IWaker* w) override {
+        if (ev_) ev_->AddWaker(w);
+    }
+    void RemoveWaker(platform::IWaker* w) override {
+        if (ev_) ev_->RemoveWaker(w);
+    }
+
+private:
+    std::shared_ptr<THidStopEvent> ev_;
+    std::uint64_t generation_;
+};
+
 }  // namespace
+
+bool TuiHidDeviceReadThread::UsePollingLoop = false;
 
 std::uint32_t ButtonUsageTracker::Next(const std::vector<std::uint16_t>& usages, std::uint32_t maxCount) {
     const std::uint32_t n = std::min<std::uint32_t>(maxCount, 100);
@@ -69,7 +89,8 @@ TuiHidDeviceReadThread::~TuiHidDeviceReadThread() {
 }
 
 void TuiHidDeviceReadThread::Execute() {
-    auto stopped = [this] { return !stop_ || stop_->StoppedSince(generation_); };
+    ThreadStop stop(stop_, generation_);
+    auto stopped = [&stop] { return stop.Stopped(); };
     for (;;) {
         if (!channel_) return;  // the device could not be opened
         std::fill(FReport.begin(), FReport.end(), std::uint8_t{0});
@@ -78,10 +99,14 @@ void TuiHidDeviceReadThread::Execute() {
             started == platform::kErrorDeviceNotConnected) {
             return;
         }
-        bool completed = false;
-        while (!completed) {
-            completed = channel_->WaitForCompletion();
-            if (stopped()) return;
+        if (UsePollingLoop) {
+            bool completed = false;
+            while (!completed) {
+                completed = channel_->PollForCompletion();
+                if (stopped()) return;
+            }
+        } else if (!channel_->WaitForCompletion(stop) || stopped()) {
+            return;
         }
         std::uint32_t bytes = 0;
         long error = 0;

@@ -30,6 +30,10 @@ public:
     ~TuiHidDeviceReadThread();
     void Execute();
 
+    // The old loop, which looks at the stop every millisecond; kept only so
+    // that the benchmark can set the two side by side.
+    static bool UsePollingLoop;
+
 private:
     void DoData();
     std::uint32_t GetButtonData();

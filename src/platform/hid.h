@@ -30,6 +30,23 @@ inline constexpr long kErrorOperationAborted = 995;
 inline constexpr long kErrorDeviceNotConnected = 1167;
 inline constexpr long kErrorNotFound = 1168;
 
+// Wakes a waiting read thread.
+class IWaker {
+public:
+    virtual ~IWaker() = default;
+    virtual void Wake() = 0;
+};
+
+// The stop a read thread obeys: asked before and after every wait, and able
+// to wake the wait the moment it is set.
+class IStopSource {
+public:
+    virtual ~IStopSource() = default;
+    virtual bool Stopped() const = 0;
+    virtual void AddWaker(IWaker* waker) = 0;
+    virtual void RemoveWaker(IWaker* waker) = 0;
+};
+
 // A collection opened for the search (non-overlapped).
 class IHidDevice {
 public:
@@ -54,8 +71,14 @@ public:
     // read completes or Close returns); returns the error code the system
     // reports afterwards (ERROR_IO_PENDING for a started read).
     virtual long StartRead(std::uint8_t* buffer, std::size_t size) = 0;
-    // One alertable 1 ms wait; true when the pending read completed in it.
-    virtual bool WaitForCompletion() = 0;
+    // Sleeps until the pending read completes (true) or the stop is set
+    // (false), without waking in between.
+    virtual bool WaitForCompletion(IStopSource& stop) = 0;
+    // One alertable 1 ms sleep; true when the read completed in it. The
+    // polling loop that benchmarks compare against.
+    virtual bool PollForCompletion() = 0;
+    // Times the thread woke up while waiting, for benchmarks.
+    virtual std::uint64_t WakeUps() const = 0;
     // Outcome of the completed read: true with the byte count, or false with
     // the error code.
     virtual bool Result(std::uint32_t& bytes, long& error) = 0;

@@ -46,20 +46,50 @@ public:
         pendingRead_ = true;
         return platform::kErrorIoPending;
     }
-    bool WaitForCompletion() override {
+    // Sleeps on the system's condition until a report is queued or the stop wakes it.
+    struct Waker final : platform::IWaker {
+        explicit Waker(FakeHidSystem& s) : sys(s) {}
+        void Wake() override {
+            std::lock_guard<std::mutex> lock(sys.mutex);
+            sys.changed.notify_all();
+        }
+        FakeHidSystem& sys;
+    };
+    bool WaitForCompletion(platform::IStopSource& stop) override {
+        Waker waker(sys_);
+        stop.AddWaker(&waker);
         std::unique_lock<std::mutex> lock(sys_.mutex);
         auto& q = sys_.pending[dev_.iface.path];
+        while (q.empty() && !stop.Stopped()) {
+            ++wakeUps_;
+            sys_.changed.wait(lock);
+        }
+        lock.unlock();
+        stop.RemoveWaker(&waker);
+        lock.lock();
+        if (q.empty()) return false;
+        Take(q);
+        return true;
+    }
+    bool PollForCompletion() override {
+        std::unique_lock<std::mutex> lock(sys_.mutex);
+        auto& q = sys_.pending[dev_.iface.path];
+        ++wakeUps_;
         if (q.empty()) {
             sys_.changed.wait_for(lock, std::chrono::milliseconds(1));
             if (q.empty()) return false;
         }
+        Take(q);
+        return true;
+    }
+    std::uint64_t WakeUps() const override { return wakeUps_; }
+    void Take(std::deque<ReadOutcome>& q) {
         current_ = std::move(q.front());
         q.pop_front();
         pendingRead_ = false;
         const std::size_t n = std::min(size_, current_.report.size());
         if (n) std::memcpy(buffer_, current_.report.data(), n);
         bytes_ = static_cast<std::uint32_t>(n);
-        return true;
     }
     bool Result(std::uint32_t& bytes, long& error) override {
         bytes = bytes_;
@@ -94,6 +124,7 @@ private:
     bool closed_ = false;
     ReadOutcome current_;
     std::uint32_t bytes_ = 0;
+    std::uint64_t wakeUps_ = 0;
 };
 
 }  // namespace

@@ -180,7 +180,7 @@ VOID CALLBACK ReadDone(DWORD, DWORD, LPOVERLAPPED ov) {
     *reinterpret_cast<volatile LONG*>(ov->hEvent) = 1;
 }
 
-class ReadChannel final : public platform::IHidReadChannel {
+class ReadChannel final : public platform::IHidReadChannel, private platform::IWaker {
 public:
     ReadChannel(const HidSystem::Api& api, HANDLE h) : api_(api), h_(h) {
         if (api_.GetPreparsedData && api_.GetCaps && api_.GetPreparsedData(h_, &pp_)) {
@@ -188,7 +188,14 @@ public:
             if (api_.GetCaps(pp_, &caps) == HIDP_STATUS_SUCCESS) length_ = caps.InputReportByteLength;
         }
     }
-    ~ReadChannel() override { Close(); }
+    // A stand-in device: any handle that delivers one report per read (a
+    // message-mode pipe), with the input length given.
+    ReadChannel(const HidSystem::Api& api, HANDLE h, int inputLength, bool pipe)
+        : api_(api), h_(h), length_(inputLength), pipe_(pipe) {}
+    ~ReadChannel() override {
+        Close();
+        CloseHandle(wake_);
+    }
     ReadChannel(const ReadChannel&) = delete;
     ReadChannel& operator=(const ReadChannel&) = delete;
 
@@ -203,14 +210,35 @@ public:
         if (ReadFileEx(h_, buffer, static_cast<DWORD>(size), &ov_, ReadDone)) pending_ = true;
         return static_cast<long>(GetLastError());
     }
-    bool WaitForCompletion() override {
+    bool WaitForCompletion(platform::IStopSource& stop) override {
+        // One alertable wait: the read's completion routine or the stop wakes
+        // it; nothing else does, so an idle device costs no wake-ups.
+        stop.AddWaker(this);
+        bool completed = false;
+        while (!stop.Stopped()) {
+            const DWORD r = WaitForSingleObjectEx(wake_, INFINITE, TRUE);
+            ++wakeUps_;
+            if (r == WAIT_IO_COMPLETION && done_) {
+                completed = true;
+                break;
+            }
+            if (r == WAIT_FAILED) break;
+        }
+        stop.RemoveWaker(this);
+        ResetEvent(wake_);
+        if (completed) pending_ = false;
+        return completed;
+    }
+    bool PollForCompletion() override {
         const DWORD r = SleepEx(1, TRUE);
+        ++wakeUps_;
         if (r == WAIT_IO_COMPLETION && done_) {
             pending_ = false;
             return true;
         }
         return false;
     }
+    std::uint64_t WakeUps() const override { return wakeUps_; }
     bool Result(std::uint32_t& bytes, long& error) override {
         DWORD n = 0;
         if (GetOverlappedResult(h_, &ov_, &n, FALSE)) {
@@ -219,6 +247,10 @@ public:
             return true;
         }
         error = static_cast<long>(GetLastError());
+        // A stand-in whose other end went away is an unplugged device.
+        if (pipe_ && (error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_BROKEN_PIPE)) {
+            error = ERROR_DEVICE_NOT_CONNECTED;
+        }
         return false;
     }
     std::uint32_t MaxUsageListLength() override {
@@ -261,10 +293,15 @@ public:
     }
 
 private:
+    void Wake() override { SetEvent(wake_); }
+
     const HidSystem::Api& api_;
     HANDLE h_;
     PHIDP_PREPARSED_DATA pp_ = nullptr;
     int length_ = 0;
+    bool pipe_ = false;
+    HANDLE wake_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::uint64_t wakeUps_ = 0;
     OVERLAPPED ov_{};
     volatile LONG done_ = 0;
     bool pending_ = false;
@@ -288,6 +325,16 @@ std::unique_ptr<platform::IHidReadChannel> HidSystem::OpenReadChannel(u16view pa
     // A failed open still gives a channel: its first read fails with
     // ERROR_INVALID_HANDLE and the thread ends quietly.
     return std::make_unique<ReadChannel>(*api_, OpenPath(path, true));
+}
+
+std::unique_ptr<platform::IHidReadChannel> HidSystem::OpenPipeReadChannel(u16view pipePath, int inputReportLength) {
+    HANDLE h = CreateFileW(W(pipePath).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OVERLAPPED, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        DWORD mode = PIPE_READMODE_MESSAGE;
+        SetNamedPipeHandleState(h, &mode, nullptr, nullptr);
+    }
+    return std::make_unique<ReadChannel>(*api_, h, inputReportLength, true);
 }
 
 void HidSystem::DebugOutput(u16view text) { OutputDebugStringW(W(text).c_str()); }

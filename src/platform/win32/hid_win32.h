@@ -17,6 +17,9 @@ public:
     std::unique_ptr<platform::IHidDevice> Open(u16view path, bool overlapped) override;
     std::unique_ptr<platform::IHidReadChannel> OpenReadChannel(u16view path) override;
     void DebugOutput(u16view text) override;
+    // The read channel over a stand-in device: a message-mode named pipe that
+    // delivers one input report per message.
+    std::unique_ptr<platform::IHidReadChannel> OpenPipeReadChannel(u16view pipePath, int inputReportLength);
 
     struct Api;
     const Api& api() const { return *api_; }
