@@ -1,10 +1,19 @@
 #include "app/monitor.h"
 
 #include "lang/translate.h"
+#include "profile/tables.h"
 
 namespace vxm::app {
 
-TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm) : host_(host), dm_(dm) {
+TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm)
+    : host_(host),
+      dm_(dm),
+      audio_(MicrophoneMuteControl::Deps{host.CoreAudio(), host.Mixer(), [&host](u16view t) { host.ShowMessage(t); },
+                                         [&host](u16view t) { host.DebugOutput(t); },
+                                         [&host] {
+                                             const OsVersion os = host.GetOsVersion();
+                                             return os.platformId == 2 && os.major >= 6;
+                                         }}) {
     BuildAboutPage();
     uiHook1_ = host_.CreateHook();
     uiLanguage1_ = host_.CreateLanguage();
@@ -16,11 +25,13 @@ TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm) : host_(host)
     trayIcon1_->OnClick = [this] { TrayIconDblClick(); };
     trayIcon1_->SetVisible(true);
     uiHIDData1_ = host_.CreateHidData();
+    uiHIDData1_->FastOnData = false;
+    uiHIDData1_->OnData = [this](const u16& id, const u16& path, std::uint8_t reportId, const std::uint8_t* data,
+                                 std::uint16_t size) { uiHIDData1Data(id, path, reportId, data, size); };
     timerDeviceArrial_ = host_.CreateTimer(1500);
     timerDeviceArrial_->OnTimer = [this] { TimerDeviceArrialTimer(); };
     uiHIDEvent1_ = host_.CreateHidEvent();
     uiHIDEvent1_->OnDeviceArrival = [this] { uiHIDEvent1DeviceArrival(); };
-    audio_ = host_.CreateAudio();
     FormCreate();
 }
 
@@ -53,7 +64,7 @@ void TVXMMONMAIN::InitMonitor() {
     LoadTrayIcon();
     UpdateLanguageAndCaptions();
     const OsVersion os = host_.GetOsVersion();
-    if (os.platformId == 2 && os.major >= 6) audio_->CreateAudioEndpoint();
+    if (os.platformId == 2 && os.major >= 6) audio_.CreateAudioEndpoint();
 }
 
 void TVXMMONMAIN::LoadTrayIcon() {
@@ -134,6 +145,81 @@ void TVXMMONMAIN::RestartDeviceReading() {
 void TVXMMONMAIN::ProcessMessageAndSleep50ms() {
     host_.ProcessMessages();
     host_.Sleep(50);
+}
+
+void TVXMMONMAIN::uiHIDData1Data(const u16&, const u16&, std::uint8_t ReportID, const std::uint8_t* Data,
+                                 std::uint16_t Size) {
+    if (Size != 7 || !Data) return;
+    if (ReportID == 7) {
+        for (int i = 0; i < kButtonReportCodeCount; ++i) {
+            const auto& code = ButtonReportCodes[i];
+            if (code[1] == Data[0] && code[2] == Data[1] && code[3] == Data[2]) {
+                host_.DebugOutput(u"KeyIndex = " + ToU16(i) + u" postmessage record!");
+                host_.PostWindowMessage(host_.MainWindow(), ButtonEventMessage, static_cast<std::uintptr_t>(i), 1);
+                return;
+            }
+        }
+    } else if (ReportID == 8) {
+        if (Data[0] == 2) {
+            host_.PostWindowMessage(host_.FindWindowByClass(kConfigWindowClass), kMsgDeviceValue, Data[1], 0);
+        } else if (Data[0] == 1 && Data[1] <= 4) {
+            host_.PostWindowMessage(host_.MainWindow(), ButtonEventMessage, 21u + Data[1], 1);
+        }
+    }
+}
+
+bool TVXMMONMAIN::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
+    // Any process may send these: every value is checked before it is used,
+    // and a failed reload is reported without bringing the monitor down.
+    try {
+        switch (msg) {
+            case ButtonEventMessage:
+                ButtonEvent(wParam, lParam);
+                return true;
+            case kMsgReloadProfiles:
+                dm_.LoadProfileGroupSettingInfoFromRegistry();
+                dm_.LoadAllProfileInfoFromRegistry();
+                dm_.LoadCurrentProfileInfoFromRegistry();
+                SaveProfileID(static_cast<std::int32_t>(lParam));
+                return true;
+            case kMsgReloadSettings:
+                dm_.LoadAllProfileInfoFromRegistry();
+                UpdateLanguageAndCaptions();
+                return true;
+            default:
+                return false;
+        }
+    } catch (const std::exception& e) {
+        host_.DebugOutput(u"message " + ToU16(msg) + u" failed: " + Utf16(e.what()));
+        return true;
+    }
+}
+
+void TVXMMONMAIN::ButtonEvent(std::uintptr_t w, std::intptr_t l) {
+    if (w >= 21 && w <= 25) {
+        const auto profile = static_cast<std::int32_t>(w - 21);
+        // The registry names the profile the device switched to, 0 to 4.
+        SaveProfileID(profile);
+        host_.SendWindowMessage(host_.FindWindowByClass(kConfigWindowClass), kMsgProfileSwitched, w - 21, 0);
+        return;
+    }
+    if (w > 18 || l < 0 || l > 255) return;  // outside the message's range
+    const Word function = ButtonFunctionIndex(dm_.CurrentProfile(), static_cast<int>(w));
+    DoButtonFunction(static_cast<std::uint8_t>(w), function, static_cast<std::uint8_t>(l));
+}
+
+void TVXMMONMAIN::DoButtonFunction(std::uint8_t, Word functionIndex, std::uint8_t) {
+    if (functionIndex == kMicrophoneMuteFunction) MicrophoneMute();
+}
+
+bool TVXMMONMAIN::SaveProfileID(std::int32_t value) {
+    long error = 0;
+    auto key = host_.Registry().OpenKey(platform::RegRoot::CurrentUser, dm_.ProfileRegFolder(), false, error);
+    if (!key) return false;
+    std::uint8_t bytes[4];
+    const auto v = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    return key->SetValue(u"ProfileID", platform::kRegDword, bytes, 4) == platform::kErrorSuccess;
 }
 
 int RunMonitor(IProcessHost& process, const MonitorParts& parts) {

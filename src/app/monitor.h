@@ -4,16 +4,23 @@
 #include <memory>
 
 #include "app/monitor_host.h"
+#include "app/mute.h"
+#include "profile/records.h"
 #include "ui/scene.h"
 
 namespace vxm::app {
 
-// What the main window reads from the profile manager.
+// What the main window reads from the profile manager and asks it to reload.
 class IProfileSettings {
 public:
     virtual ~IProfileSettings() = default;
     virtual std::uint8_t CurrentLanguage() const = 0;
     virtual USAGE_AND_PAGE DeviceUsageAndPage() const = 0;
+    virtual const TMouseProfileInfo& CurrentProfile() const = 0;
+    virtual u16 ProfileRegFolder() const = 0;
+    virtual void LoadProfileGroupSettingInfoFromRegistry() = 0;
+    virtual void LoadAllProfileInfoFromRegistry() = 0;
+    virtual bool LoadCurrentProfileInfoFromRegistry() = 0;
 };
 
 inline constexpr char16_t kMakerWebAddress[] = u"https://www.example.com/gaming-mouse";
@@ -42,6 +49,17 @@ public:
     void RestartDeviceReading();
     void ProcessMessageAndSleep50ms();
 
+    // The road of a button press: the report decoder (OnData of uiHIDData1,
+    // on the main thread), the window messages, the assigned function.
+    void uiHIDData1Data(const u16& ADeviceID, const u16& ADevicePath, std::uint8_t ReportID, const std::uint8_t* Data,
+                        std::uint16_t Size);
+    // True when the message is one of the protocol's (handled or refused).
+    bool HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
+    void DoButtonFunction(std::uint8_t buttonIndex, Word functionIndex, std::uint8_t parameter);
+    bool SaveProfileID(std::int32_t value);
+    void MicrophoneMute() { audio_.MicrophoneMute(); }
+    const MicrophoneMuteControl& Audio() const { return audio_; }
+
     // The About page's scene, drawn by the window when it is shown.
     const ui::Scene& AboutScene() const { return vgScene1; }
     void AboutPageClick(int x, int y);
@@ -53,6 +71,7 @@ public:
 
 private:
     void BuildAboutPage();
+    void ButtonEvent(std::uintptr_t w, std::intptr_t l);
 
     IMonitorHost& host_;
     IProfileSettings& dm_;
@@ -65,7 +84,8 @@ private:
     std::unique_ptr<TuiHIDData> uiHIDData1_;
     std::unique_ptr<ITimer> timerDeviceArrial_;
     std::unique_ptr<TuiHIDEvent> uiHIDEvent1_;
-    std::unique_ptr<IAudio> audio_;
+    // The window's audio fields.
+    MicrophoneMuteControl audio_;
 };
 
 // The process: single-instance guard, profile manager before the window,

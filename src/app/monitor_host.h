@@ -9,6 +9,8 @@
 #include "common/text.h"
 #include "hid/hid_data.h"
 #include "hid/hid_event.h"
+#include "platform/audio.h"
+#include "platform/registry.h"
 
 namespace vxm::app {
 
@@ -65,11 +67,6 @@ public:
     virtual void SetCaption(int index, u16view caption) = 0;
 };
 
-class IAudio : public IComponent {
-public:
-    virtual void CreateAudioEndpoint() = 0;
-};
-
 class IMonitorHost {
 public:
     virtual ~IMonitorHost() = default;
@@ -81,12 +78,13 @@ public:
     virtual std::unique_ptr<TuiHIDData> CreateHidData() = 0;
     virtual std::unique_ptr<ITimer> CreateTimer(unsigned intervalMs) = 0;
     virtual std::unique_ptr<TuiHIDEvent> CreateHidEvent() = 0;
-    virtual std::unique_ptr<IAudio> CreateAudio() = 0;
 
     virtual WindowHandle FindWindowByClass(u16view className) = 0;
     virtual void ShowWindow(WindowHandle window, int command) = 0;
     virtual void SetForegroundWindow(WindowHandle window) = 0;
     virtual void PostWindowMessage(WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    // Waits for a responsive receiver, never for a hung one (bounded).
+    virtual void SendWindowMessage(WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
     virtual bool ShellExecuteFile(WindowHandle owner, u16view verb, u16view file, u16view directory, int show) = 0;
 
     virtual WindowHandle MainWindow() = 0;
@@ -97,6 +95,11 @@ public:
     virtual void Terminate() = 0;  // ends the message loop
     virtual OsVersion GetOsVersion() = 0;
     virtual u16 ExecutableFolder() = 0;  // ends with "\"
+    virtual void DebugOutput(u16view text) = 0;
+    virtual void ShowMessage(u16view text) = 0;  // modal, returns when dismissed
+    virtual platform::IRegistry& Registry() = 0;
+    virtual platform::ICoreAudio& CoreAudio() = 0;
+    virtual platform::IMixer& Mixer() = 0;
 };
 
 }  // namespace vxm::app

@@ -39,11 +39,13 @@ public:
     // IProfileSettings
     std::uint8_t CurrentLanguage() const override { return FAllProfileSettingInfo->CurrentLanguage; }
     app::USAGE_AND_PAGE DeviceUsageAndPage() const override { return vxm::DeviceUsageAndPage; }
+    const TMouseProfileInfo& CurrentProfile() const override { return *FCurrentProfileInfo; }
+    u16 ProfileRegFolder() const override { return FOptionsFromConfigFile.ProfileRegFolder; }
 
     void DataModuleCreate();
-    void LoadProfileGroupSettingInfoFromRegistry();
-    void LoadAllProfileInfoFromRegistry();
-    bool LoadCurrentProfileInfoFromRegistry();
+    void LoadProfileGroupSettingInfoFromRegistry() override;
+    void LoadAllProfileInfoFromRegistry() override;
+    bool LoadCurrentProfileInfoFromRegistry() override;
 
     static bool IsProfileIndexInRange(int AProfileIndex) { return AProfileIndex >= 0 && AProfileIndex < kProfileCount; }
     static bool IsProfileGroupIndexInRange(int AProfileGroupIndex) {

@@ -94,11 +94,6 @@ private:
     FakeMonitorHost& host_;
 };
 
-class Audio final : public Logged<app::IAudio> {
-public:
-    using Logged::Logged;
-    void CreateAudioEndpoint() override { host_.log.push_back("CreateAudioEndpoint"); }
-};
 
 }  // namespace
 
@@ -167,7 +162,6 @@ std::unique_ptr<TuiHIDEvent> FakeMonitorHost::CreateHidEvent() {
     auto timer = std::make_unique<Timer>(*this, 1500);
     return std::make_unique<HidEvent>(*this, std::move(timer));
 }
-std::unique_ptr<app::IAudio> FakeMonitorHost::CreateAudio() { return std::make_unique<Audio>(*this, "audio"); }
 
 app::WindowHandle FakeMonitorHost::FindWindowByClass(u16view className) {
     auto it = windows.find(u16(className));
@@ -179,6 +173,10 @@ void FakeMonitorHost::ShowWindow(app::WindowHandle w, int cmd) {
 void FakeMonitorHost::SetForegroundWindow(app::WindowHandle w) { log.push_back("SetForegroundWindow:" + std::to_string(w)); }
 void FakeMonitorHost::PostWindowMessage(app::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
     log.push_back("Post:" + std::to_string(w) + ":" + std::to_string(msg) + ":" + std::to_string(wp) + ":" +
+                  std::to_string(lp));
+}
+void FakeMonitorHost::SendWindowMessage(app::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
+    log.push_back("Send:" + std::to_string(w) + ":" + std::to_string(msg) + ":" + std::to_string(wp) + ":" +
                   std::to_string(lp));
 }
 bool FakeMonitorHost::ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view dir, int show) {

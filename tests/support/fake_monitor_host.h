@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/monitor.h"
+#include "support/fake_audio.h"
 #include "support/fake_hid.h"
 #include "support/fake_platform.h"
 
@@ -27,12 +28,12 @@ public:
     std::unique_ptr<TuiHIDData> CreateHidData() override;
     std::unique_ptr<app::ITimer> CreateTimer(unsigned intervalMs) override;
     std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
-    std::unique_ptr<app::IAudio> CreateAudio() override;
 
     app::WindowHandle FindWindowByClass(u16view className) override;
     void ShowWindow(app::WindowHandle window, int command) override;
     void SetForegroundWindow(app::WindowHandle window) override;
     void PostWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void SendWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     bool ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view directory, int show) override;
     app::WindowHandle MainWindow() override { return 1; }
     void ShowMainWindow(bool show) override;
@@ -42,6 +43,13 @@ public:
     void Terminate() override;
     app::OsVersion GetOsVersion() override { return os; }
     u16 ExecutableFolder() override { return exeFolder; }
+    void DebugOutput(u16view text) override { log.push_back("Debug:" + Utf8(text)); }
+    void ShowMessage(u16view text) override { log.push_back("ShowMessage:" + Utf8(text)); }
+    platform::IRegistry& Registry() override { return platform.registry; }
+    platform::ICoreAudio& CoreAudio() override { return coreAudio; }
+    platform::IMixer& Mixer() override { return mixer; }
+    FakeCoreAudio coreAudio;
+    FakeMixer mixer;
 
     // Scenario settings and observations.
     std::map<u16, app::WindowHandle> windows;  // class -> handle

@@ -22,6 +22,12 @@ struct Settings final : IProfileSettings {
     }
     std::uint8_t CurrentLanguage() const override { return language; }
     USAGE_AND_PAGE DeviceUsageAndPage() const override { return {0x0001, 0xFFA0}; }
+    const TMouseProfileInfo& CurrentProfile() const override { return *profile; }
+    u16 ProfileRegFolder() const override { return u"software\\test"; }
+    void LoadProfileGroupSettingInfoFromRegistry() override {}
+    void LoadAllProfileInfoFromRegistry() override {}
+    bool LoadCurrentProfileInfoFromRegistry() override { return true; }
+    std::unique_ptr<TMouseProfileInfo> profile = std::make_unique<TMouseProfileInfo>();
     std::vector<std::string>* log;
     std::uint8_t language = 0;
 };
@@ -47,8 +53,8 @@ TEST(MonitorLifecycle, ComponentsComeUpInFormOrderAndGoInReverse) {
     // the stop of reading that destruction begins with.
     const std::vector<std::string> expected = {
         "create:hook",     "create:language", "create:tray",      "create:menu",   "create:hid",
-        "create:timer",    "create:timer",    "create:hidevent",  "create:audio",  "running",
-        "Sleep:20",        "destroy:audio",   "destroy:hidevent", "destroy:timer", "destroy:timer",
+        "create:timer",    "create:timer",    "create:hidevent",  "running",
+        "Sleep:20",        "destroy:hidevent", "destroy:timer", "destroy:timer",
         "destroy:hid",     "Sleep:20",        "destroy:menu",    "destroy:tray",    "destroy:language", "destroy:hook"};
     EXPECT_EQ(Only(host.log, {"create:", "destroy:", "running", "Sleep:20"}), expected);
 }
@@ -57,12 +63,14 @@ TEST(MonitorLifecycle, InitMonitorLoadsIconThenCaptionsThenAudioOnNt6) {
     FakeMonitorHost host;
     Settings dm;
     host.os = {2, 6};
+    host.coreAudio.AddMicrophone(u"mic");
     TVXMMONMAIN window(host, dm);
-    const auto calls = Only(host.log, {"LoadIconFromFile", "SetLang", "CreateAudioEndpoint"});
-    ASSERT_EQ(calls.size(), 3u);
+    const auto calls = Only(host.log, {"LoadIconFromFile", "SetLang"});
+    ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0], "LoadIconFromFile:C:\\Mouse\\\\images\\0409\\icons\\logo.ico");
     EXPECT_EQ(calls[1], "SetLang:CH");
-    EXPECT_EQ(calls[2], "CreateAudioEndpoint");
+    EXPECT_EQ(host.coreAudio.binds, 1) << "the endpoint is bound last";
+    EXPECT_TRUE(window.Audio().Bound());
     EXPECT_FALSE(host.iconLoaded) << "no file: the program's own icon stays";
     EXPECT_EQ(host.title, u"GAMING MOUSE MONITOR");
     EXPECT_EQ(host.hint, u"GAMING MOUSE DRIVER");
@@ -78,7 +86,7 @@ TEST(MonitorLifecycle, NoAudioBeforeNt6AndNoSetLangWhenTheLanguageMatches) {
     dm.language = 1;
     TVXMMONMAIN window(host, dm);
     EXPECT_EQ(host.language.setLangCalls, 0);
-    EXPECT_TRUE(Only(host.log, {"CreateAudioEndpoint"}).empty());
+    EXPECT_EQ(host.coreAudio.binds, 0);
 }
 
 TEST(MonitorLifecycle, CaptionsPassThroughTranslateText) {
