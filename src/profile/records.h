@@ -210,7 +210,7 @@ struct TALLGAMESINFO {
 // by copying it out. A shorter image fills only the leading bytes; the rest of
 // the record keeps what it held.
 template <typename Record>
-std::size_t LoadImage(Record& record, const Byte* data, std::size_t size) {
+std::size_t LoadRecordImage(Record& record, const Byte* data, std::size_t size) {
     static_assert(std::is_trivially_copyable_v<Record>);
     const std::size_t n = size < sizeof(Record) ? size : sizeof(Record);
     if (n != 0) std::memcpy(&record, data, n);
@@ -218,7 +218,7 @@ std::size_t LoadImage(Record& record, const Byte* data, std::size_t size) {
 }
 
 template <typename Record>
-std::vector<Byte> SaveImage(const Record& record) {
+std::vector<Byte> SaveRecordImage(const Record& record) {
     static_assert(std::is_trivially_copyable_v<Record>);
     std::vector<Byte> bytes(sizeof(Record));
     std::memcpy(bytes.data(), &record, sizeof(Record));

@@ -82,14 +82,14 @@ TEST(ProfileStartup, FileKeptProfileWithoutItsFileGetsDefaultsWrittenThere) {
     for (int i = 0; i < 5; ++i) WriteFixedText(group->ProfileSettingList[i].FileName, u"P" + ToU16(i) + u".pfd");
     group->ProfileSettingList[0].StoreInFile = 1;
     WriteFixedText(group->ProfileSettingList[0].FilePath, u"C:\\Users\\gamer\\Documents\\Kept");
-    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"ProfileSettingGroup.pfd", platform::kRegBinary, SaveImage(*group));
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"ProfileSettingGroup.pfd", platform::kRegBinary, SaveRecordImage(*group));
     auto dm = w.Start();
     EXPECT_EQ(dm->StartupError(), "");
     const auto* file = w.p.files.Find(u"C:\\Users\\gamer\\Documents\\Kept\\P0.pfd");
     ASSERT_NE(file, nullptr) << "its last folder level is created";
     ASSERT_EQ(file->size(), 140072u);
     auto profile = std::make_unique<TMouseProfileInfo>();
-    LoadImage(*profile, file->data(), file->size());
+    LoadRecordImage(*profile, file->data(), file->size());
     EXPECT_EQ(profile->ConfigInfo.LEDConfig.G, 255);  // profile 1's yellow
     EXPECT_EQ(ButtonFunctionIndex(*profile, 3), 35);
 }
@@ -99,9 +99,9 @@ TEST(ProfileStartup, OutOfRangeCurrentGameLeavesTheGroupProfileAndAZeroRecord) {
     w.Start();
     auto all = std::make_unique<TALLGAMESINFO>();
     const auto& stored = w.Value(u"allsettings.pfd")->data;
-    LoadImage(*all, stored.data(), stored.size());
+    LoadRecordImage(*all, stored.data(), stored.size());
     all->CurrentGame = 7;
-    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"allsettings.pfd", platform::kRegBinary, SaveImage(*all));
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"allsettings.pfd", platform::kRegBinary, SaveRecordImage(*all));
     auto dm = w.Start();
     EXPECT_EQ(dm->StartupError(), "");
     EXPECT_EQ(dm->FProfileIndex, 0);
@@ -115,9 +115,9 @@ TEST(ProfileStartupErrors, BadGroupIndexIsReportedAndNothingStoredIsOverwritten)
     w.Start();
     auto group = std::make_unique<TProfileSettingGroup>();
     const auto& stored = w.Value(u"ProfileSettingGroup.pfd")->data;
-    LoadImage(*group, stored.data(), stored.size());
+    LoadRecordImage(*group, stored.data(), stored.size());
     group->CurrentProfileGroup = 7;
-    const auto bad = SaveImage(*group);
+    const auto bad = SaveRecordImage(*group);
     w.p.registry.Put(RegRoot::CurrentUser, kKey, u"ProfileSettingGroup.pfd", platform::kRegBinary, bad);
     const int writes = w.p.registry.writes;
     auto dm = w.Start();
@@ -237,7 +237,7 @@ TEST(ProfileDefaults, GameProfilesShareButtonsAndDifferInCpiAndColour) {
     TMemoryStream streams[5];
     for (int i = 0; i < 5; ++i) RestoreGameProfileDefaults(streams[i], i, 1.0);
     const int expected[19] = {0, 1, 2, 35, 33, 34, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 0};
-    LoadImage(*a, streams[0].data(), streams[0].size());
+    LoadRecordImage(*a, streams[0].data(), streams[0].size());
     for (int b = 0; b < 19; ++b) EXPECT_EQ(ButtonFunctionIndex(*a, b), expected[b]) << b;
     for (int k = 0; k < 9; ++k) EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[6 + k].KeyValue, 0x31 + k);
     EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[15].KeyValue, 0x30);

@@ -29,7 +29,7 @@ TEST(RecordLayout, ButtonFunctionIndexLiesWhereTheConfigurationApplicationReadsI
     for (int b = 0; b < kButtonCount; ++b) {
         profile->ConfigInfo.ButtonFuncInfo[b].FunctionIndex = static_cast<Word>(100 + b);
     }
-    const auto image = SaveImage(*profile);
+    const auto image = SaveRecordImage(*profile);
     ASSERT_EQ(image.size(), 140072u);
     for (int b = 0; b < kButtonCount; ++b) {
         EXPECT_EQ(WordAt(image, 4934 + 4080 * static_cast<std::size_t>(b)), 100 + b) << "button " << b;
@@ -46,7 +46,7 @@ TEST(RecordLayout, ProfileBeginsWithVersionAndCarriesItsStampAt64) {
     profile->ProfileHeader.FProfileUID.DataTime = 46364.5;  // a date in 2026, noon
     profile->ConfigInfo.LEDConfig.R = 0xAB;
     profile->ConfigInfo.ButtonCount = 18;
-    const auto image = SaveImage(*profile);
+    const auto image = SaveRecordImage(*profile);
     EXPECT_EQ(image[0], 0x03);
     EXPECT_EQ(image[1], 0x01);
     EXPECT_EQ(image[2], 0x00);
@@ -64,7 +64,7 @@ TEST(RecordLayout, GroupAndGlobalRecordsPlaceTheirFieldsAsStored) {
     group->ProfileIndexOfProfileGroup[1] = 4;
     group->ProfileSettingList[2].StoreInFile = 1;
     WriteFixedText(group->ProfileSettingList[4].FileName, u"ZRNProfile5.pfd");
-    auto g = SaveImage(*group);
+    auto g = SaveRecordImage(*group);
     ASSERT_EQ(g.size(), 30964u);
     EXPECT_EQ(g[0], 1);
     EXPECT_EQ(g[8], 4);
@@ -76,7 +76,7 @@ TEST(RecordLayout, GroupAndGlobalRecordsPlaceTheirFieldsAsStored) {
     all->CurrentGame = 3;
     all->CurrentLanguage = 1;
     all->Allgameset[0].SettingFlag = 1;
-    auto a = SaveImage(*all);
+    auto a = SaveRecordImage(*all);
     ASSERT_EQ(a.size(), 30954u);
     EXPECT_EQ(WordAt(a, 30950), 3);
     EXPECT_EQ(a[30952], 1);
@@ -87,28 +87,28 @@ TEST(RecordImage, RoundTripKeepsEveryByteIncludingPaddingAndOpaqueAreas) {
     std::vector<Byte> stored(sizeof(TMouseProfileInfo));
     std::iota(stored.begin(), stored.end(), Byte{7});  // no byte left at zero
     auto profile = std::make_unique<TMouseProfileInfo>();
-    EXPECT_EQ(LoadImage(*profile, stored.data(), stored.size()), stored.size());
+    EXPECT_EQ(LoadRecordImage(*profile, stored.data(), stored.size()), stored.size());
     // Touch one interpreted field, as the monitor would.
     EXPECT_EQ(ButtonFunctionIndex(*profile, 0), WordAt(stored, 4934));
-    EXPECT_EQ(SaveImage(*profile), stored);
+    EXPECT_EQ(SaveRecordImage(*profile), stored);
 
     std::vector<Byte> groupBytes(sizeof(TProfileSettingGroup), 0xEE);
     auto group = std::make_unique<TProfileSettingGroup>();
-    LoadImage(*group, groupBytes.data(), groupBytes.size());
-    EXPECT_EQ(SaveImage(*group), groupBytes);
+    LoadRecordImage(*group, groupBytes.data(), groupBytes.size());
+    EXPECT_EQ(SaveRecordImage(*group), groupBytes);
 }
 
 TEST(RecordImage, ShortOrLongImagesNeverReachPastTheRecord) {
     auto all = Zeroed<TALLGAMESINFO>();
     all->CurrentGame = 4;
     const std::vector<Byte> shortImage(10, 0x55);
-    EXPECT_EQ(LoadImage(*all, shortImage.data(), shortImage.size()), 10u);
+    EXPECT_EQ(LoadRecordImage(*all, shortImage.data(), shortImage.size()), 10u);
     EXPECT_EQ(all->CurrentGame, 4) << "bytes past a short image keep their value";
     EXPECT_EQ(all->Allgameset[0].SettingFlag, 0x5555);
 
     const std::vector<Byte> longImage(sizeof(TMACROKEYINFO) + 100, 0x11);
     TMACROKEYINFO macro{};
-    EXPECT_EQ(LoadImage(macro, longImage.data(), longImage.size()), sizeof(TMACROKEYINFO));
+    EXPECT_EQ(LoadRecordImage(macro, longImage.data(), longImage.size()), sizeof(TMACROKEYINFO));
     EXPECT_EQ(macro.ErrorCount, 0x11111111);
 }
 

@@ -45,7 +45,9 @@ for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/pulse-native" ] && break; sleep 0.
 pactl set-default-source null_mic >/dev/null 2>&1
 pactl set-default-sink null_out >/dev/null 2>&1
 
-"$WINE64" wineboot -i >"$root/wineboot.log" 2>&1 || { echo "session: wineboot failed" >&2; tail -20 "$root/wineboot.log" >&2; exit 1; }
+# A wineserver of an earlier session may still be going down: try again once.
+"$WINE64" wineboot -i >"$root/wineboot.log" 2>&1 || { sleep 2; "$WINE64" wineboot -i >>"$root/wineboot.log" 2>&1; } ||
+  { echo "session: wineboot failed" >&2; tail -20 "$root/wineboot.log" >&2; exit 1; }
 # Chinese captions need a CJK font behind the UI fonts.
 link='wqy-microhei.ttc,WenQuanYi Micro Hei'
 for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do

@@ -24,10 +24,6 @@ void DebugLine(const std::wstring& text) { OutputDebugStringW((text + L"\n").c_s
 
 // Components of later subsystems: present in their place, inert for now.
 class InertHook final : public app::IHookComponent {};
-class InertAudio final : public app::IAudio {
-public:
-    void CreateAudioEndpoint() override {}
-};
 class BuiltInLanguage final : public app::ILanguageComponent {
 public:
     u16 Lang() const override { return lang_; }
@@ -335,7 +331,7 @@ std::unique_ptr<app::IPopupMenu> MonitorHost::CreatePopupMenu(app::ITrayIcon&) {
 }
 std::unique_ptr<TuiHIDData> MonitorHost::CreateHidData() {
     return std::make_unique<TuiHIDData>(
-        HidDependencies{hid_, ini_, *dispatcher_, ExecutableFolder(), [](unsigned ms) { ::Sleep(ms); }});
+        HidDependencies{*hidSystem_, ini_, *dispatcher_, ExecutableFolder(), [](unsigned ms) { ::Sleep(ms); }});
 }
 std::unique_ptr<app::ITimer> MonitorHost::CreateTimer(unsigned intervalMs) {
     return std::make_unique<Win32Timer>(*this, intervalMs);
@@ -343,7 +339,6 @@ std::unique_ptr<app::ITimer> MonitorHost::CreateTimer(unsigned intervalMs) {
 std::unique_ptr<TuiHIDEvent> MonitorHost::CreateHidEvent() {
     return std::make_unique<HidEventWindow>(instance_, CreateTimer(1500));
 }
-std::unique_ptr<app::IAudio> MonitorHost::CreateAudio() { return std::make_unique<InertAudio>(); }
 
 UINT_PTR MonitorHost::RegisterTimer(app::ITimer* timer) {
     const UINT_PTR id = nextTimerId_++;
@@ -367,6 +362,20 @@ void MonitorHost::SetForegroundWindow(app::WindowHandle window) {
 
 void MonitorHost::PostWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
     ::PostMessageW(reinterpret_cast<HWND>(window), msg, wParam, lParam);
+}
+
+void MonitorHost::SendWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam,
+                                    std::intptr_t lParam) {
+    // A hung receiver must not freeze the mouse buttons and the tray.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(reinterpret_cast<HWND>(window), msg, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG, 1000,
+                        &result);
+}
+
+void MonitorHost::DebugOutput(u16view text) { OutputDebugStringW((W(text) + L"\n").c_str()); }
+
+void MonitorHost::ShowMessage(u16view text) {
+    MessageBoxW(hwnd_, W(text).c_str(), reinterpret_cast<LPCWSTR>(app::kMonitorTitle), MB_OK);
 }
 
 bool MonitorHost::ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view directory, int show) {
@@ -445,6 +454,11 @@ LRESULT MonitorHost::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                 default:
                     return 0;
             }
+        case app::ButtonEventMessage:
+        case app::kMsgReloadProfiles:
+        case app::kMsgReloadSettings:
+            if (window_ && window_->HandleMessage(msg, wParam, lParam)) return 0;
+            break;
         case kMainThreadCallMessage:
             if (dispatcher_) dispatcher_->Run(lParam);
             return 0;

@@ -9,6 +9,7 @@
 
 #include "app/monitor.h"
 #include "platform/dispatcher.h"
+#include "platform/win32/audio_win32.h"
 #include "platform/win32/hid_win32.h"
 #include "platform/win32/win32_platform.h"
 
@@ -54,12 +55,12 @@ public:
     std::unique_ptr<TuiHIDData> CreateHidData() override;
     std::unique_ptr<app::ITimer> CreateTimer(unsigned intervalMs) override;
     std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
-    std::unique_ptr<app::IAudio> CreateAudio() override;
 
     app::WindowHandle FindWindowByClass(u16view className) override;
     void ShowWindow(app::WindowHandle window, int command) override;
     void SetForegroundWindow(app::WindowHandle window) override;
     void PostWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void SendWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     bool ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view directory, int show) override;
 
     app::WindowHandle MainWindow() override { return reinterpret_cast<app::WindowHandle>(hwnd_); }
@@ -70,10 +71,19 @@ public:
     void Terminate() override;
     app::OsVersion GetOsVersion() override;
     u16 ExecutableFolder() override;
+    void DebugOutput(u16view text) override;
+    void ShowMessage(u16view text) override;
+    platform::IRegistry& Registry() override { return registry_; }
+    platform::ICoreAudio& CoreAudio() override { return coreAudio_; }
+    platform::IMixer& Mixer() override { return mixer_; }
+
+    // Where the mouse is found; tests replace it with a stand-in.
+    void SetHidSystem(platform::IHidSystem* hid) { hidSystem_ = hid; }
 
     // Used by the tray, menu and timer objects.
     HWND Handle() const { return hwnd_; }
     HINSTANCE Instance() const { return instance_; }
+    HidSystem& RealHidSystem() { return hid_; }
     UINT_PTR RegisterTimer(app::ITimer* timer);
     void UnregisterTimer(UINT_PTR id);
     class Win32Tray* tray_ = nullptr;
@@ -90,6 +100,10 @@ private:
     app::TVXMMONMAIN* window_ = nullptr;
     std::map<UINT_PTR, app::ITimer*> timers_;
     HidSystem hid_;
+    platform::IHidSystem* hidSystem_ = &hid_;
+    win32::Registry registry_;
+    win32::CoreAudio coreAudio_;
+    win32::Mixer mixer_;
     IniReader ini_;
     std::unique_ptr<MainThreadDispatcher> dispatcher_;
     UINT_PTR nextTimerId_ = 1;

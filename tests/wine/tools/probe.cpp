@@ -6,11 +6,18 @@
 //   probe.exe count CLASS                prints the number of top-level windows of CLASS
 //   probe.exe post CLASS MSG W L         PostMessageW
 //   probe.exe send CLASS MSG W L         SendMessageTimeoutW (5 s), prints the result
+//   probe.exe device PIPE                a stand-in mouse: serves the named pipe PIPE and
+//                                        sends each hex line of standard input as one
+//                                        input report ("unplug" drops the connection)
+//   probe.exe regbin KEY NAME SIZE OFFSET WORD
+//                                        writes HKCU\KEY\NAME: SIZE zero bytes with the
+//                                        16-bit WORD at OFFSET
 //   probe.exe debug LOG EXE              runs EXE as its debugger, appends its debugger
 //                                        output to LOG and exits with its exit code
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -90,6 +97,71 @@ int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe) {
     return static_cast<int>(exitCode);
 }
 
+HANDLE g_client = INVALID_HANDLE_VALUE;
+CRITICAL_SECTION g_lock;
+
+// Each read thread of the monitor opens the pipe anew: keep an instance listening.
+DWORD WINAPI Listen(LPVOID param) {
+    const wchar_t* name = static_cast<const wchar_t*>(param);
+    for (;;) {
+        HANDLE h = CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+                                    PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return 1;
+        if (!ConnectNamedPipe(h, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) {
+            CloseHandle(h);
+            continue;
+        }
+        EnterCriticalSection(&g_lock);
+        if (g_client != INVALID_HANDLE_VALUE) CloseHandle(g_client);
+        g_client = h;
+        LeaveCriticalSection(&g_lock);
+        std::printf("connected\n");
+        std::fflush(stdout);
+    }
+}
+
+int ServeDevice(const wchar_t* name) {
+    InitializeCriticalSection(&g_lock);
+    CreateThread(nullptr, 0, Listen, const_cast<wchar_t*>(name), 0, nullptr);
+    char line[1024];
+    while (std::fgets(line, sizeof(line), stdin)) {
+        if (std::strncmp(line, "unplug", 6) == 0) {
+            EnterCriticalSection(&g_lock);
+            if (g_client != INVALID_HANDLE_VALUE) CloseHandle(g_client);
+            g_client = INVALID_HANDLE_VALUE;
+            LeaveCriticalSection(&g_lock);
+            continue;
+        }
+        unsigned char report[256];
+        int n = 0;
+        for (char* p = line; *p && n < 256;) {
+            char* end = nullptr;
+            const unsigned long v = std::strtoul(p, &end, 16);
+            if (end == p) break;
+            report[n++] = static_cast<unsigned char>(v);
+            p = end;
+        }
+        if (n == 0) continue;
+        EnterCriticalSection(&g_lock);
+        DWORD written = 0;
+        const BOOL ok = g_client != INVALID_HANDLE_VALUE && WriteFile(g_client, report, n, &written, nullptr);
+        LeaveCriticalSection(&g_lock);
+        std::printf(ok ? "sent %d\n" : "not sent %d\n", n);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+int WriteBinaryValue(const wchar_t* key, const wchar_t* name, DWORD size, DWORD offset, WORD word) {
+    std::string data(size, '\0');
+    if (offset + 2 <= size) std::memcpy(&data[offset], &word, 2);
+    HKEY h = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS) return 1;
+    const LONG rc = RegSetValueExW(h, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(data.data()), size);
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS ? 0 : 1;
+}
+
 unsigned long long Num(const wchar_t* s) { return std::wcstoull(s, nullptr, 0); }
 
 }  // namespace
@@ -98,6 +170,11 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const std::wstring cmd = argv[1];
     if (cmd == L"debug" && argc > 3) return RunUnderDebugger(argv[2], argv[3]);
+    if (cmd == L"device") return ServeDevice(argv[2]);
+    if (cmd == L"regbin" && argc > 6) {
+        return WriteBinaryValue(argv[2], argv[3], static_cast<DWORD>(Num(argv[4])), static_cast<DWORD>(Num(argv[5])),
+                                static_cast<WORD>(Num(argv[6])));
+    }
     const wchar_t* cls = argv[2];
     if (cmd == L"wait-window" && argc > 3) return WaitFor(cls, _wtoi(argv[3]), [](HWND h) { return h != nullptr; }) ? 0 : 1;
     if (cmd == L"wait-gone" && argc > 3) return WaitFor(cls, _wtoi(argv[3]), [](HWND h) { return h == nullptr; }) ? 0 : 1;

@@ -1,0 +1,207 @@
+#include "platform/win32/audio_win32.h"
+
+#include <windows.h>
+#include <initguid.h>
+#include <mmdeviceapi.h>
+#include <endpointvolume.h>
+#include <mmsystem.h>
+
+#include <atomic>
+
+#include "platform/win32/wide.h"
+
+namespace vxm::win32 {
+namespace {
+
+constexpr CLSID kClsidMMDeviceEnumerator = {0xBCDE0395, 0xE52F, 0x467C, {0x8E, 0x3D, 0xC4, 0x57, 0x92, 0x91, 0x69, 0x2E}};
+constexpr IID kIidIMMDeviceEnumerator = {0xA95664D2, 0x9614, 0x4F35, {0xA7, 0x46, 0xDE, 0x8D, 0xB6, 0x36, 0x17, 0xE6}};
+constexpr IID kIidIAudioEndpointVolume = {0x5CDF2C82, 0x841E, 0x4546, {0x97, 0x22, 0x0C, 0xF7, 0x40, 0x78, 0x22, 0x9A}};
+constexpr IID kIidIAudioEndpointVolumeCallback = {
+    0x657804FA, 0xD6AD, 0x4496, {0x8A, 0x60, 0x35, 0x27, 0x52, 0xAF, 0x4F, 0x89}};
+constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;  // 7
+
+template <typename T>
+void Release(T*& p) {
+    if (p) p->Release();
+    p = nullptr;
+}
+
+// Only flips the "volume updating" flag, on the audio system's thread.
+class TMyEndpointVolumeCallback final : public IAudioEndpointVolumeCallback {
+public:
+    explicit TMyEndpointVolumeCallback(std::function<void(bool)> onNotify) : onNotify_(std::move(onNotify)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIidIAudioEndpointVolumeCallback)) {
+            *out = static_cast<IAudioEndpointVolumeCallback*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG r = --refs_;
+        if (r == 0) delete this;
+        return r;
+    }
+    HRESULT STDMETHODCALLTYPE OnNotify(PAUDIO_VOLUME_NOTIFICATION_DATA) override {
+        if (onNotify_) onNotify_(true);
+        if (onNotify_) onNotify_(false);
+        return S_OK;
+    }
+
+private:
+    std::atomic<ULONG> refs_{1};
+    std::function<void(bool)> onNotify_;
+};
+
+class Endpoint final : public platform::IAudioEndpoint {
+public:
+    Endpoint(IMMDeviceEnumerator* e, IMMDevice* d, IAudioEndpointVolume* v, u16 id)
+        : enumerator_(e), device_(d), volume_(v), id_(std::move(id)) {}
+    ~Endpoint() override {
+        Release(volume_);
+        Release(device_);
+        Release(enumerator_);
+    }
+    Endpoint(const Endpoint&) = delete;
+    Endpoint& operator=(const Endpoint&) = delete;
+    u16 Id() const override { return id_; }
+    bool GetMute(bool& muted) override {
+        BOOL m = FALSE;
+        if (FAILED(volume_->GetMute(&m))) return false;
+        muted = m != FALSE;
+        return true;
+    }
+    bool SetMute(bool muted) override { return SUCCEEDED(volume_->SetMute(muted ? TRUE : FALSE, nullptr)); }
+
+private:
+    IMMDeviceEnumerator* enumerator_;
+    IMMDevice* device_;
+    IAudioEndpointVolume* volume_;
+    u16 id_;
+};
+
+u16 DeviceId(IMMDevice* device) {
+    LPWSTR id = nullptr;
+    if (FAILED(device->GetId(&id)) || !id) return u16();
+    u16 out = U(id);
+    CoTaskMemFree(id);
+    return out;
+}
+
+}  // namespace
+
+std::unique_ptr<platform::IAudioEndpoint> CoreAudio::BindDefaultCapture(std::function<void(bool)> onNotify) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // already in it: fine
+    IMMDeviceEnumerator* enumerator = nullptr;
+    if (FAILED(CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, kClassContext, kIidIMMDeviceEnumerator,
+                                reinterpret_cast<void**>(&enumerator))) ||
+        !enumerator) {
+        return nullptr;
+    }
+    IMMDevice* device = nullptr;
+    if (enumerator->GetDefaultAudioEndpoint(eCapture, eMultimedia, &device) != S_OK || !device) {
+        Release(enumerator);
+        return nullptr;
+    }
+    IAudioEndpointVolume* volume = nullptr;
+    if (device->Activate(kIidIAudioEndpointVolume, kClassContext, nullptr, reinterpret_cast<void**>(&volume)) != S_OK ||
+        !volume) {
+        Release(device);
+        Release(enumerator);
+        return nullptr;
+    }
+    // The endpoint keeps the callback alive; our reference goes at once.
+    auto* callback = new TMyEndpointVolumeCallback(std::move(onNotify));
+    volume->RegisterControlChangeNotify(callback);
+    callback->Release();
+    return std::make_unique<Endpoint>(enumerator, device, volume, DeviceId(device));
+}
+
+u16 CoreAudio::DefaultCaptureId() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IMMDeviceEnumerator* enumerator = nullptr;
+    if (FAILED(CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, kClassContext, kIidIMMDeviceEnumerator,
+                                reinterpret_cast<void**>(&enumerator))) ||
+        !enumerator) {
+        return u16();
+    }
+    IMMDevice* device = nullptr;
+    u16 id;
+    if (enumerator->GetDefaultAudioEndpoint(eCapture, eMultimedia, &device) == S_OK && device) id = DeviceId(device);
+    Release(device);
+    Release(enumerator);
+    return id;
+}
+
+unsigned Mixer::GetNumDevs() { return mixerGetNumDevs(); }
+
+unsigned Mixer::Open() {
+    Close();
+    HMIXER h = nullptr;
+    const MMRESULT rc = mixerOpen(&h, 0, 0, 0, MIXER_OBJECTF_MIXER);
+    if (rc == MMSYSERR_NOERROR) handle_ = h;
+    return rc;
+}
+
+unsigned Mixer::GetLineInfo(std::uint32_t componentType, std::uint32_t& lineId) {
+    MIXERLINEW line{};
+    line.cbStruct = sizeof(line);
+    line.dwComponentType = componentType;
+    const MMRESULT rc = mixerGetLineInfoW(reinterpret_cast<HMIXEROBJ>(handle_), &line,
+                                          MIXER_GETLINEINFOF_COMPONENTTYPE);
+    if (rc == MMSYSERR_NOERROR) lineId = line.dwLineID;
+    return rc;
+}
+
+unsigned Mixer::GetMuteControl(std::uint32_t lineId, std::uint32_t& controlId) {
+    MIXERCONTROLW control{};
+    control.cbStruct = sizeof(control);
+    MIXERLINECONTROLSW controls{};
+    controls.cbStruct = sizeof(controls);
+    controls.dwLineID = lineId;
+    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_MUTE;
+    controls.cControls = 1;
+    controls.cbmxctrl = sizeof(control);
+    controls.pamxctrl = &control;
+    const MMRESULT rc = mixerGetLineControlsW(reinterpret_cast<HMIXEROBJ>(handle_), &controls,
+                                              MIXER_GETLINECONTROLSF_ONEBYTYPE);
+    if (rc == MMSYSERR_NOERROR) controlId = control.dwControlID;
+    return rc;
+}
+
+unsigned Mixer::GetControlValue(std::uint32_t controlId, std::uint32_t& value) {
+    MIXERCONTROLDETAILS_BOOLEAN b{};
+    MIXERCONTROLDETAILS d{};
+    d.cbStruct = sizeof(d);
+    d.dwControlID = controlId;
+    d.cChannels = 1;
+    d.cbDetails = sizeof(b);
+    d.paDetails = &b;
+    const MMRESULT rc = mixerGetControlDetailsW(reinterpret_cast<HMIXEROBJ>(handle_), &d,
+                                                MIXER_GETCONTROLDETAILSF_VALUE);
+    if (rc == MMSYSERR_NOERROR) value = static_cast<std::uint32_t>(b.fValue);
+    return rc;
+}
+
+unsigned Mixer::SetControlValue(std::uint32_t controlId, std::uint32_t value) {
+    MIXERCONTROLDETAILS_BOOLEAN b{};
+    b.fValue = static_cast<LONG>(value);
+    MIXERCONTROLDETAILS d{};
+    d.cbStruct = sizeof(d);
+    d.dwControlID = controlId;
+    d.cChannels = 1;
+    d.cbDetails = sizeof(b);
+    d.paDetails = &b;
+    return mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(handle_), &d, MIXER_SETCONTROLDETAILSF_VALUE);
+}
+
+void Mixer::Close() {
+    if (handle_) mixerClose(static_cast<HMIXER>(handle_));
+    handle_ = nullptr;
+}
+
+}  // namespace vxm::win32

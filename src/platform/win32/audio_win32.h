@@ -1,0 +1,28 @@
+#pragma once
+// Core Audio endpoint volume and the legacy mixer on Windows.
+#include "platform/audio.h"
+
+namespace vxm::win32 {
+
+class CoreAudio final : public platform::ICoreAudio {
+public:
+    std::unique_ptr<platform::IAudioEndpoint> BindDefaultCapture(std::function<void(bool)> onNotify) override;
+    u16 DefaultCaptureId() override;
+};
+
+class Mixer final : public platform::IMixer {
+public:
+    ~Mixer() override { Close(); }
+    unsigned GetNumDevs() override;
+    unsigned Open() override;
+    unsigned GetLineInfo(std::uint32_t componentType, std::uint32_t& lineId) override;
+    unsigned GetMuteControl(std::uint32_t lineId, std::uint32_t& controlId) override;
+    unsigned GetControlValue(std::uint32_t controlId, std::uint32_t& value) override;
+    unsigned SetControlValue(std::uint32_t controlId, std::uint32_t value) override;
+    void Close() override;
+
+private:
+    void* handle_ = nullptr;  // HMIXER
+};
+
+}  // namespace vxm::win32

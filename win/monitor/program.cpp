@@ -1,0 +1,43 @@
+#include "monitor/program.h"
+
+#include "common/text.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_platform.h"
+#include "profile/tdm.h"
+
+namespace vxm::win32 {
+
+int RunMonitorProgram(HINSTANCE instance, const std::function<void(MonitorHost&)>& configure) {
+    Registry registry;
+    FileSystem files;
+    IniReader ini;
+    SystemPaths paths;
+    Clock clock;
+    ProcessHost process;
+    std::unique_ptr<MonitorHost> host;
+    app::MonitorParts parts;
+    parts.createProfileManager = [&] {
+        return std::make_unique<TDM>(ProfilePlatform{registry, files, ini, paths, clock});
+    };
+    parts.createMainWindow = [&](app::IProfileSettings& settings) {
+        host = std::make_unique<MonitorHost>(instance);
+        if (configure) configure(*host);
+        auto window = std::make_unique<app::TVXMMONMAIN>(*host, settings);
+        host->Attach(window.get());
+        // Stored settings that could not be loaded: say so once and keep the
+        // tray, so the user can open the configuration application to repair
+        // them (its reload message then loads the repaired data).
+        const auto& error = static_cast<TDM&>(settings).StartupError();
+        if (!error.empty()) {
+            const std::wstring text = L"The mouse settings could not be loaded:\n\n" + W(Utf16(error)) +
+                                      L"\n\nNothing stored was changed. The monitor keeps running; open the "
+                                      L"configuration application to repair the settings.";
+            OutputDebugStringW((L"start-up error: " + W(Utf16(error)) + L"\n").c_str());
+            MessageBoxW(nullptr, text.c_str(), L"GAMING MOUSE MONITOR", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+        }
+        return window;
+    };
+    return app::RunMonitor(process, parts);
+}
+
+}  // namespace vxm::win32
