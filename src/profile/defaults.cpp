@@ -38,6 +38,25 @@ void FiveCpiLevels(TMOUSECONFIGINFO& c) {
     }
 }
 
+// Pointer, wheel, report rate, light and the five CPI levels that the game
+// and test profiles share apart from the rate and the light's values.
+void CommonSettings(TMOUSECONFIGINFO& c, Word reportRate, Byte breathSpeed, Byte r, Byte g, Byte b) {
+    c.VWheelSpeed = 3;
+    c.DoubleClickSpeed = 550;
+    c.PointerSpeed = 10;
+    c.ReportRate = reportRate;
+    c.CPILevel = 5;
+    c.CurrentCPIIndex = 0;
+    c.PointerAcceleration = 0;
+    c.LEDConfig.BRIGHT_LEVEL = 2;
+    c.LEDConfig.BREATH_SPEED = breathSpeed;
+    c.LEDConfig.R = r;
+    c.LEDConfig.G = g;
+    c.LEDConfig.B = b;
+    FiveCpiLevels(c);
+    for (int i = 0; i < 5; ++i) c.UseDiffentXY[i] = 1;
+}
+
 void GameProfile1(TMouseProfileInfo& p, double now) {
     p.ProfileHeader.FProfileUID.DataTime = now;
     p.ProfileHeader.FFileVersion = 259;
@@ -64,20 +83,7 @@ void GameProfile1(TMouseProfileInfo& p, double now) {
             b.FunctionType = 13;  // its code is left as it was
         }
     }
-    c.VWheelSpeed = 3;
-    c.DoubleClickSpeed = 550;
-    c.PointerSpeed = 10;
-    c.ReportRate = 500;
-    c.CPILevel = 5;
-    c.CurrentCPIIndex = 0;
-    c.PointerAcceleration = 0;
-    c.LEDConfig.BRIGHT_LEVEL = 2;
-    c.LEDConfig.BREATH_SPEED = 3;
-    c.LEDConfig.R = 255;
-    c.LEDConfig.G = 255;
-    c.LEDConfig.B = 0;
-    FiveCpiLevels(c);
-    for (int i = 0; i < 5; ++i) c.UseDiffentXY[i] = 1;
+    CommonSettings(c, 500, 3, 255, 255, 0);
 }
 
 }  // namespace
@@ -120,20 +126,7 @@ void RestoreTestProfileDefaults(TMemoryStream& stream, double now) {
                 std::memcpy(b.ReportMask, &ButtonReportCodes[i][1], 3);
             }
         }
-        c.VWheelSpeed = 3;
-        c.DoubleClickSpeed = 550;
-        c.PointerSpeed = 10;
-        c.ReportRate = 125;
-        c.CPILevel = 5;
-        c.PointerAcceleration = 0;
-        c.LEDConfig.BRIGHT_LEVEL = 2;
-        c.LEDConfig.BREATH_SPEED = 2;
-        c.LEDConfig.R = 255;
-        c.LEDConfig.G = 0;
-        c.LEDConfig.B = 0;
-        FiveCpiLevels(c);
-        c.CurrentCPIIndex = 0;
-        for (int i = 0; i < 5; ++i) c.UseDiffentXY[i] = 1;
+        CommonSettings(c, 125, 2, 255, 0, 0);
         p.MacroKeyInfoList.nMacroInfoCount = 0;
     });
 }

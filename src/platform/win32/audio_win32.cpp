@@ -173,14 +173,22 @@ unsigned Mixer::GetMuteControl(std::uint32_t lineId, std::uint32_t& controlId) {
     return rc;
 }
 
-unsigned Mixer::GetControlValue(std::uint32_t controlId, std::uint32_t& value) {
-    MIXERCONTROLDETAILS_BOOLEAN b{};
+namespace {
+// One Boolean value of one channel of a control.
+MIXERCONTROLDETAILS OneBoolean(std::uint32_t controlId, MIXERCONTROLDETAILS_BOOLEAN& b) {
     MIXERCONTROLDETAILS d{};
     d.cbStruct = sizeof(d);
     d.dwControlID = controlId;
     d.cChannels = 1;
     d.cbDetails = sizeof(b);
     d.paDetails = &b;
+    return d;
+}
+}  // namespace
+
+unsigned Mixer::GetControlValue(std::uint32_t controlId, std::uint32_t& value) {
+    MIXERCONTROLDETAILS_BOOLEAN b{};
+    MIXERCONTROLDETAILS d = OneBoolean(controlId, b);
     const MMRESULT rc = mixerGetControlDetailsW(reinterpret_cast<HMIXEROBJ>(handle_), &d,
                                                 MIXER_GETCONTROLDETAILSF_VALUE);
     if (rc == MMSYSERR_NOERROR) value = static_cast<std::uint32_t>(b.fValue);
@@ -190,12 +198,7 @@ unsigned Mixer::GetControlValue(std::uint32_t controlId, std::uint32_t& value) {
 unsigned Mixer::SetControlValue(std::uint32_t controlId, std::uint32_t value) {
     MIXERCONTROLDETAILS_BOOLEAN b{};
     b.fValue = static_cast<LONG>(value);
-    MIXERCONTROLDETAILS d{};
-    d.cbStruct = sizeof(d);
-    d.dwControlID = controlId;
-    d.cChannels = 1;
-    d.cbDetails = sizeof(b);
-    d.paDetails = &b;
+    MIXERCONTROLDETAILS d = OneBoolean(controlId, b);
     return mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(handle_), &d, MIXER_SETCONTROLDETAILSF_VALUE);
 }
 
