@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "common/text.h"
+
 namespace vxm::app {
 
 class IComponent {
@@ -20,6 +22,16 @@ public:
     virtual void SetEnabled(bool enabled) = 0;
     virtual bool Enabled() const = 0;
     std::function<void()> OnTimer;
+};
+
+// What the main window asks of its language component.
+class ILanguageComponent {
+public:
+    virtual ~ILanguageComponent() = default;
+    virtual u16 Lang() const = 0;
+    virtual int GetLanguageIndexByShortID(u16view shortId) const = 0;
+    virtual u16 GetLanguageShortIDByIndex(int index) const = 0;
+    virtual void SetLang(u16view shortId) = 0;
 };
 
 }  // namespace vxm::app

@@ -15,23 +15,52 @@ TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm)
                                              return os.platformId == 2 && os.major >= 6;
                                          }}) {
     BuildAboutPage();
+    form_.DefineProperty(
+        u"Caption", [this] { return title_; },
+        [this](u16view t) {
+            title_ = u16(t);
+            host_.SetApplicationTitle(t);
+        });
+    auto component = [this](u16 cls, u16 name) -> TComponent& {
+        formComponents_.push_back(std::make_unique<TComponent>(std::move(cls), std::move(name), &form_));
+        return *formComponents_.back();
+    };
     uiHook1_ = host_.CreateHook();
-    uiLanguage1_ = host_.CreateLanguage();
+    component(u"TuiHook", u"uiHook1");
+    uiLanguage1_ = std::make_unique<TuiLanguage>(
+        &form_, LanguageDependencies{host_.Nls(), host_.Files(), host_.ExecutableFolder(), u16(), false,
+                                     [this](u16view t) { host_.DebugOutput(t); }});
+    component(u"TuiLanguage", u"uiLanguage1");
     trayIcon1_ = host_.CreateTrayIcon();
+    component(u"TTrayIcon", u"TrayIcon1")
+        .DefineProperty(
+            u"Hint", [this] { return hint_; },
+            [this](u16view t) {
+                hint_ = u16(t);
+                trayIcon1_->SetHint(t);
+            });
     myPopupMenu_ = host_.CreatePopupMenu(*trayIcon1_);
+    component(u"TPopupMenu", u"MyPopupMenu");
+    for (const char16_t* item : {u"Config1", u"About1", u"Exit1"}) component(u"TMenuItem", item);
+    component(u"TvgResources", u"vgResources1");
     myPopupMenu_->AddItem(u"Config1", u"Config", true, [this] { Config1Click(); });
     myPopupMenu_->AddItem(u"About1", u"About", false, [this] { About1Click(); });
     myPopupMenu_->AddItem(u"Exit1", u"Exit", true, [this] { Exit1Click(); });
     trayIcon1_->OnClick = [this] { TrayIconDblClick(); };
     trayIcon1_->SetVisible(true);
     uiHIDData1_ = host_.CreateHidData();
+    component(u"TuiHIDData", u"uiHIDData1");
     uiHIDData1_->FastOnData = false;
     uiHIDData1_->OnData = [this](const u16& id, const u16& path, std::uint8_t reportId, const std::uint8_t* data,
                                  std::uint16_t size) { uiHIDData1Data(id, path, reportId, data, size); };
     timerDeviceArrial_ = host_.CreateTimer(1500);
+    component(u"TTimer", u"TimerDeviceArrial");
     timerDeviceArrial_->OnTimer = [this] { TimerDeviceArrialTimer(); };
     uiHIDEvent1_ = host_.CreateHidEvent();
     uiHIDEvent1_->OnDeviceArrival = [this] { uiHIDEvent1DeviceArrival(); };
+    component(u"TuiHIDEvent", u"uiHIDEvent1");
+    // The form's stored data: the language component's ResourcesBin, then Loaded.
+    uiLanguage1_->ReadFormData(kMonitorResourcesBin, kMonitorResourcesBinSize);
     FormCreate();
 }
 
@@ -76,11 +105,13 @@ void TVXMMONMAIN::UpdateLanguageAndCaptions() {
     const int current = uiLanguage1_->GetLanguageIndexByShortID(uiLanguage1_->Lang());
     const int wanted = dm_.CurrentLanguage();
     if (current != wanted) uiLanguage1_->SetLang(uiLanguage1_->GetLanguageShortIDByIndex(wanted));
-    host_.SetApplicationTitle(TranslateText(kMonitorTitle));
-    myPopupMenu_->SetCaption(0, TranslateText(u"Config"));
-    myPopupMenu_->SetCaption(1, TranslateText(u"About"));
-    myPopupMenu_->SetCaption(2, TranslateText(u"Exit"));
-    trayIcon1_->SetHint(TranslateText(kTrayHint));
+    title_ = TranslateText(kMonitorTitle);
+    host_.SetApplicationTitle(title_);
+    const u16 captions[3] = {TranslateText(u"Config"), TranslateText(u"About"), TranslateText(u"Exit")};
+    for (int i = 0; i < 3; ++i) myPopupMenu_->SetCaption(i, captions[i]);
+    hint_ = TranslateText(kTrayHint);
+    trayIcon1_->SetHint(hint_);
+    host_.DebugOutput(u"language " + uiLanguage1_->Lang() + u": " + captions[0] + u" | " + captions[2]);
 }
 
 void TVXMMONMAIN::ShowConfigApplication() {

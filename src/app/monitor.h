@@ -5,6 +5,8 @@
 
 #include "app/monitor_host.h"
 #include "app/mute.h"
+#include "lang/component.h"
+#include "lang/language.h"
 #include "profile/records.h"
 #include "ui/scene.h"
 
@@ -67,6 +69,8 @@ public:
     // Components, for the shell and for tests.
     ITrayIcon& TrayIcon1() { return *trayIcon1_; }
     ITimer& TimerDeviceArrial() { return *timerDeviceArrial_; }
+    TuiLanguage& uiLanguage1() { return *uiLanguage1_; }
+    TComponent& Form() { return form_; }
     TuiHIDData& uiHIDData1() { return *uiHIDData1_; }
 
 private:
@@ -75,10 +79,16 @@ private:
 
     IMonitorHost& host_;
     IProfileSettings& dm_;
+    // The window as the language walk sees it, with its components.
+    TComponent form_{u"TVXMMONMAIN", u"VXMMONMAIN", nullptr, TComponent::Kind::Form};
+    TComponent sceneComponent_{u"TvgScene", u"vgScene1", &form_, TComponent::Kind::Scene};
     ui::Scene vgScene1;
+    u16 title_;
+    u16 hint_;
+    std::vector<std::unique_ptr<TComponent>> formComponents_;
     // Form order; destroyed in reverse.
     std::unique_ptr<IHookComponent> uiHook1_;
-    std::unique_ptr<ILanguageComponent> uiLanguage1_;
+    std::unique_ptr<TuiLanguage> uiLanguage1_;
     std::unique_ptr<ITrayIcon> trayIcon1_;
     std::unique_ptr<IPopupMenu> myPopupMenu_;
     std::unique_ptr<TuiHIDData> uiHIDData1_;

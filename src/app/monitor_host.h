@@ -10,6 +10,8 @@
 #include "hid/hid_data.h"
 #include "hid/hid_event.h"
 #include "platform/audio.h"
+#include "platform/files.h"
+#include "platform/locale.h"
 #include "platform/registry.h"
 
 namespace vxm::app {
@@ -45,14 +47,6 @@ struct OsVersion {
 // until then the host may hand out inert ones.
 class IHookComponent : public IComponent {};
 
-class ILanguageComponent : public IComponent {
-public:
-    virtual u16 Lang() const = 0;
-    virtual int GetLanguageIndexByShortID(u16view shortId) const = 0;
-    virtual u16 GetLanguageShortIDByIndex(int index) const = 0;
-    virtual void SetLang(u16view shortId) = 0;
-};
-
 class ITrayIcon : public IComponent {
 public:
     virtual bool LoadIconFromFile(u16view path) = 0;  // false: keeps the program's own icon
@@ -72,7 +66,6 @@ public:
     virtual ~IMonitorHost() = default;
 
     virtual std::unique_ptr<IHookComponent> CreateHook() = 0;
-    virtual std::unique_ptr<ILanguageComponent> CreateLanguage() = 0;
     virtual std::unique_ptr<ITrayIcon> CreateTrayIcon() = 0;
     virtual std::unique_ptr<IPopupMenu> CreatePopupMenu(ITrayIcon& tray) = 0;
     virtual std::unique_ptr<TuiHIDData> CreateHidData() = 0;
@@ -100,6 +93,8 @@ public:
     virtual platform::IRegistry& Registry() = 0;
     virtual platform::ICoreAudio& CoreAudio() = 0;
     virtual platform::IMixer& Mixer() = 0;
+    virtual platform::INationalLanguage& Nls() = 0;
+    virtual platform::IFileSystem& Files() = 0;
 };
 
 }  // namespace vxm::app

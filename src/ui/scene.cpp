@@ -4,10 +4,14 @@
 
 namespace vxm::ui {
 
-void TextObject::ApplyStyle() {
+void TextObject::ApplyStyle(bool designing) {
     if (!AutoTranslate) return;
-    Text = TranslateText(source_);
-    Hint = hintSource_.empty() ? u16() : TranslateText(hintSource_);
+    const u16 text = TranslateText(Text);
+    if (!designing) Text = text;
+    if (ShowHint && !Hint.empty()) {
+        const u16 hint = TranslateText(Hint);
+        if (!designing) Hint = hint;
+    }
 }
 
 TextObject& Scene::AddText(u16 name, u16 text, Rect bounds, TextStyle style) {
@@ -21,7 +25,7 @@ ButtonObject& Scene::AddButton(u16 name, Rect bounds) {
 }
 
 void Scene::UpdateResource() {
-    for (auto& t : texts_) t->ApplyStyle();
+    for (auto& t : texts_) t->ApplyStyle(DesignMode);
 }
 
 const TextObject* Scene::FindText(u16view name) const {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "lang/translate.h"
 
 namespace vxm::ui {
 
@@ -22,31 +23,28 @@ struct TextStyle {
     Align align = Align::Left;
 };
 
+// A text control. It stores the text it displays: after a translation its
+// Text is the translated text, and a language switch first turns it back
+// into its source text (the translation state's reverse mode).
 class TextObject {
 public:
     TextObject(u16 name, u16 text, Rect bounds, TextStyle style)
-        : Name(std::move(name)), Bounds(bounds), Style(std::move(style)), source_(std::move(text)), Text(source_) {}
+        : Name(std::move(name)), Bounds(bounds), Style(std::move(style)), Text(std::move(text)) {}
 
     u16 Name;
     Rect Bounds;
     TextStyle Style;
+    u16 Text;
+    u16 Hint;
     bool AutoTranslate = true;
     bool ShowHint = false;
 
-    // What the object displays (after translation) and its hint.
     const u16& GetText() const { return Text; }
     const u16& GetHint() const { return Hint; }
-    void SetText(u16 text) { source_ = Text = std::move(text); }
-    void SetHint(u16 hint) { hintSource_ = Hint = std::move(hint); }
 
-    // Re-applies the style: the texts pass through the translate function.
-    void ApplyStyle();
-
-private:
-    u16 source_;
-    u16 hintSource_;
-    u16 Text;
-    u16 Hint;
+    // Re-applies the style: the texts pass through the translate function
+    // (and stay as they are in design mode).
+    void ApplyStyle(bool designing);
 };
 
 // Kinds of clickable area on a page.
@@ -55,12 +53,18 @@ struct ButtonObject {
     Rect Bounds;
 };
 
-class Scene {
+class Scene final : public ITranslatableScene {
 public:
+    Scene() { RegisterScene(this); }
+    ~Scene() override { UnregisterScene(this); }
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+    bool DesignMode = false;
+
     TextObject& AddText(u16 name, u16 text, Rect bounds, TextStyle style);
     ButtonObject& AddButton(u16 name, Rect bounds);
     // Re-applies every object's style, so a language switch shows at once.
-    void UpdateResource();
+    void UpdateResource() override;
 
     const std::vector<std::unique_ptr<TextObject>>& Texts() const { return texts_; }
     const std::vector<ButtonObject>& Buttons() const { return buttons_; }

@@ -24,26 +24,6 @@ class Hook final : public Logged<app::IHookComponent> {
     using Logged::Logged;
 };
 
-class Language final : public Logged<app::ILanguageComponent> {
-public:
-    using Logged::Logged;
-    u16 Lang() const override { return host_.language.lang; }
-    int GetLanguageIndexByShortID(u16view id) const override {
-        const auto& t = host_.language.table;
-        auto it = std::find(t.begin(), t.end(), id);
-        return it == t.end() ? -1 : static_cast<int>(it - t.begin());
-    }
-    u16 GetLanguageShortIDByIndex(int index) const override {
-        const auto& t = host_.language.table;
-        return index >= 0 && index < static_cast<int>(t.size()) ? t[index] : u16();
-    }
-    void SetLang(u16view id) override {
-        ++host_.language.setLangCalls;
-        host_.language.lang = u16(id);
-        host_.log.push_back("SetLang:" + Narrow(id));
-    }
-};
-
 class Tray final : public Logged<app::ITrayIcon> {
 public:
     using Logged::Logged;
@@ -128,9 +108,6 @@ void FakeMonitorHost::Advance(unsigned ms) {
 }
 
 std::unique_ptr<app::IHookComponent> FakeMonitorHost::CreateHook() { return std::make_unique<Hook>(*this, "hook"); }
-std::unique_ptr<app::ILanguageComponent> FakeMonitorHost::CreateLanguage() {
-    return std::make_unique<Language>(*this, "language");
-}
 std::unique_ptr<app::ITrayIcon> FakeMonitorHost::CreateTrayIcon() { return std::make_unique<Tray>(*this, "tray"); }
 std::unique_ptr<app::IPopupMenu> FakeMonitorHost::CreatePopupMenu(app::ITrayIcon&) {
     return std::make_unique<Menu>(*this, "menu");

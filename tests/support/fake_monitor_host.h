@@ -6,13 +6,21 @@
 #include <vector>
 
 #include "app/monitor.h"
+#include "lang/translate.h"
 #include "support/fake_audio.h"
 #include "support/fake_hid.h"
+#include "support/fake_locale.h"
 #include "support/fake_platform.h"
 
 namespace vxm::fake {
 
 class FakeMonitorHost final : public app::IMonitorHost {
+    // The translation state is process-wide: every host starts without one.
+    struct CleanTranslation {
+        CleanTranslation() { ResetTranslationState(); }
+        ~CleanTranslation() { ResetTranslationState(); }
+    } clean_;
+
 public:
     // Every creation, destruction and call, in order ("create:tray", "destroy:tray", ...).
     std::vector<std::string> log;
@@ -22,7 +30,6 @@ public:
     unsigned now = 0;
 
     std::unique_ptr<app::IHookComponent> CreateHook() override;
-    std::unique_ptr<app::ILanguageComponent> CreateLanguage() override;
     std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
     std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
     std::unique_ptr<TuiHIDData> CreateHidData() override;
@@ -48,6 +55,9 @@ public:
     platform::IRegistry& Registry() override { return platform.registry; }
     platform::ICoreAudio& CoreAudio() override { return coreAudio; }
     platform::IMixer& Mixer() override { return mixer; }
+    platform::INationalLanguage& Nls() override { return nls; }
+    platform::IFileSystem& Files() override { return platform.files; }
+    FakeNationalLanguage nls;
     FakeCoreAudio coreAudio;
     FakeMixer mixer;
 
@@ -72,11 +82,6 @@ public:
     FakePlatform platform;
     FakeMonitorHost();
     ~FakeMonitorHost() override;
-    struct LanguageState {
-        u16 lang = u"en";
-        int setLangCalls = 0;
-        std::vector<u16> table = {u"CH", u"US"};
-    } language;
 
     struct Timer;
     std::vector<Timer*> timers;

@@ -52,10 +52,10 @@ TEST(MonitorLifecycle, ComponentsComeUpInFormOrderAndGoInReverse) {
     // The arrival notifier's own start timer comes up inside it; "Sleep:20" is
     // the stop of reading that destruction begins with.
     const std::vector<std::string> expected = {
-        "create:hook",     "create:language", "create:tray",      "create:menu",   "create:hid",
+        "create:hook",     "create:tray",      "create:menu",   "create:hid",
         "create:timer",    "create:timer",    "create:hidevent",  "running",
         "Sleep:20",        "destroy:hidevent", "destroy:timer", "destroy:timer",
-        "destroy:hid",     "Sleep:20",        "destroy:menu",    "destroy:tray",    "destroy:language", "destroy:hook"};
+        "destroy:hid",     "Sleep:20",        "destroy:menu",    "destroy:tray",    "destroy:hook"};
     EXPECT_EQ(Only(host.log, {"create:", "destroy:", "running", "Sleep:20"}), expected);
 }
 
@@ -65,33 +65,42 @@ TEST(MonitorLifecycle, InitMonitorLoadsIconThenCaptionsThenAudioOnNt6) {
     host.os = {2, 6};
     host.coreAudio.AddMicrophone(u"mic");
     TVXMMONMAIN window(host, dm);
-    const auto calls = Only(host.log, {"LoadIconFromFile", "SetLang"});
-    ASSERT_EQ(calls.size(), 2u);
+    const auto calls = Only(host.log, {"LoadIconFromFile"});
+    ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0], "LoadIconFromFile:C:\\Mouse\\\\images\\0409\\icons\\logo.ico");
-    EXPECT_EQ(calls[1], "SetLang:CH");
+    EXPECT_EQ(window.uiLanguage1().Lang(), u"CH") << "CurrentLanguage 0 is the first language";
     EXPECT_EQ(host.coreAudio.binds, 1) << "the endpoint is bound last";
     EXPECT_TRUE(window.Audio().Bound());
     EXPECT_FALSE(host.iconLoaded) << "no file: the program's own icon stays";
+    // The upper-case title and hint have no line in "CH"; the menu has.
     EXPECT_EQ(host.title, u"GAMING MOUSE MONITOR");
     EXPECT_EQ(host.hint, u"GAMING MOUSE DRIVER");
-    EXPECT_EQ(host.menuCaptions, (std::vector<u16>{u"Config", u"About", u"Exit"}));
+    EXPECT_EQ(host.menuCaptions, (std::vector<u16>{u"打开配置", u"关于软件", u"退出软件"}));
     EXPECT_EQ(host.menuVisible, (std::vector<bool>{true, false, true}));
 }
 
 TEST(MonitorLifecycle, NoAudioBeforeNt6AndNoSetLangWhenTheLanguageMatches) {
     FakeMonitorHost host;
     host.os = {2, 5};
-    host.language.lang = u"US";
     Settings dm;
     dm.language = 1;
     TVXMMONMAIN window(host, dm);
-    EXPECT_EQ(host.language.setLangCalls, 0);
+    EXPECT_EQ(window.uiLanguage1().Lang(), u"US");
+    EXPECT_EQ(host.menuCaptions[0], u"Config") << "no \"Config\" line in US";
+    int changes = 0;
+    window.uiLanguage1().OnLanguageChanged = [&](TuiLanguage&, u16view, u16view) { ++changes; };
+    window.UpdateLanguageAndCaptions();
+    EXPECT_EQ(changes, 0) << "the language already matches";
+    dm.language = 0;
+    window.UpdateLanguageAndCaptions();  // as after 7037
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(host.menuCaptions[2], u"退出软件");
     EXPECT_EQ(host.coreAudio.binds, 0);
 }
 
 TEST(MonitorLifecycle, CaptionsPassThroughTranslateText) {
-    SetTranslateHook([](u16view t) { return u"<" + u16(t) + u">"; });
     FakeMonitorHost host;
+    SetTranslateHook([](u16view t) { return u"<" + u16(t) + u">"; });
     Settings dm;
     TVXMMONMAIN window(host, dm);
     SetTranslateHook(nullptr);
@@ -181,7 +190,7 @@ TEST(MonitorAboutPage, AboutShowsOkHidesAndTheWebButtonOpensTheAddress) {
     EXPECT_EQ(host.log[0], "ShellExecute:1:open:" + Utf8(kMakerWebAddress) + "::1");
     EXPECT_EQ(host.log[1], "main:hide");
     ASSERT_NE(window.AboutScene().FindText(u"Label1"), nullptr);
-    EXPECT_EQ(window.AboutScene().FindText(u"BtnOK")->GetText(), u"OK");
+    EXPECT_EQ(window.AboutScene().FindText(u"BtnOK")->GetText(), u"确定") << "the About page follows the language";
 }
 
 TEST(MonitorDeviceReading, ArrivalsInABurstGiveOneRestart1500msAfterTheLast) {

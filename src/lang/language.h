@@ -1,0 +1,150 @@
+#pragma once
+// The language component: source texts, one table per language, the
+// language data stream, the locale tables and the walk that translates the
+// captions and hints of ordinary components.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "app/components.h"
+#include "lang/component.h"
+#include "lang/lang_table.h"
+#include "platform/files.h"
+#include "platform/locale.h"
+
+namespace vxm {
+
+// A language stream that is malformed: a negative or oversized length, a
+// count the stream cannot hold, or an early end.
+class LanguageDataError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct LanguageDependencies {
+    platform::INationalLanguage& nls;
+    platform::IFileSystem& files;
+    u16 programFolder;    // ends with "\"
+    u16 programFileName;  // the executable's name without its folder
+    bool designing = false;
+    std::function<void(u16view)> debugOutput;
+};
+
+// The main window's stored language data (generated from data/lang).
+extern const std::uint8_t kMonitorResourcesBin[];
+extern const std::size_t kMonitorResourcesBinSize;
+
+// Texts that code builds at run time and no form holds.
+const std::vector<u16>& ConstTextList();
+
+class TvgLang {
+public:
+    explicit TvgLang(LanguageDependencies deps);
+    virtual ~TvgLang() = default;
+    TvgLang(const TvgLang&) = delete;
+    TvgLang& operator=(const TvgLang&) = delete;
+
+    void AddLang(u16view name);
+    TStringList* LanguageTable(u16view name);
+    // False when the file does not exist. A malformed file raises
+    // LanguageDataError and changes nothing.
+    bool LoadFromFile(u16view path);
+    void SaveToFile(u16view path);
+    // All or nothing: a malformed stream raises LanguageDataError and leaves
+    // the component as it was.
+    void ReadResources(const std::uint8_t* data, std::size_t size);
+    std::vector<std::uint8_t> WriteResources() const;
+    // Whether a form writes ResourcesBin for this component.
+    bool StoresResources() const { return StoreInForm && !FResources.empty(); }
+    void ClearLanguages() { FResources.clear(); }
+
+    virtual void Loaded();
+    void BaseSetLang(u16view name);
+    u16 GetUserLanguageCode();
+
+    u16 FileName;
+    bool StoreInForm = true;
+
+    const TStringList& Original() const { return FOriginal; }
+    TStringList& Original() { return FOriginal; }
+    std::size_t LanguageCount() const { return FResources.size(); }
+    const u16& LanguageName(std::size_t i) const { return FResources[i].first; }
+    TStringList& LanguageTableAt(std::size_t i) { return *FResources[i].second; }
+    void DeleteLanguage(std::size_t i) { FResources.erase(FResources.begin() + static_cast<std::ptrdiff_t>(i)); }
+    // True while the owning form is being read (SetLang then only records).
+    bool Reading = false;
+
+protected:
+    LanguageDependencies deps_;
+    u16 FLang;
+    std::vector<std::pair<u16, std::unique_ptr<TStringList>>> FResources;
+    TStringList FOriginal;
+    bool FAutoSelect = true;
+};
+
+using TOnCustomTranslate = std::function<void(TComponent* AComponent, std::vector<u16>& ATextList,
+                                              std::vector<TComponent*>& AList, u16view BaseName, bool ATranslate)>;
+using TOnLanguageChanged =
+    std::function<void(class TuiLanguage& AComponent, u16view LanguageShortID, u16view LanguageLongName)>;
+
+class TuiLanguage final : public TvgLang, public app::ILanguageComponent {
+public:
+    // `owner` is the component (normally a form) that owns this one.
+    TuiLanguage(TComponent* owner, LanguageDependencies deps);
+    ~TuiLanguage() override;
+
+    // The form's stored data (ResourcesBin), then Loaded, as a form reader does.
+    void ReadFormData(const std::uint8_t* resourcesBin, std::size_t size);
+
+    u16 Lang() const override { return FLanguageName; }
+    void SetLang(u16view Value) override;
+    int GetLanguageIndexByShortID(u16view ShortID) const override;
+    u16 GetLanguageShortIDByIndex(int Index) const override;
+    u16 GetOSDefaultLang();
+    u16 GetLanguageLongNameByLangID(u16view LangID) const;
+    u16 GetLanguageLongNameByShortID(u16view ShortID) const;
+    void SetAutoSelect(bool Value);
+    bool AutoSelect() const { return autoSelect_; }
+    void SetCustomClassList(const std::vector<u16>& list) { FTranslateCustomClassList = list; }
+    const std::vector<u16>& SpecialClassName() const { return FTranslateSpecialClassList; }
+    static int GetuiParentFormCount();
+    static const std::vector<TComponent*>& ParentFormList();
+
+    bool Active() const { return FActive; }
+    void SetActive(bool Value);
+    bool ActiveLoadFromFile() const { return false; }
+    void SetActiveLoadFromFile(bool Value);
+
+    void TranslateComponent(TComponent* C, std::vector<u16>& textList, bool translate, u16 BaseName);
+    static u16 GetComponentPath(const TComponent* C);
+
+    TOnCustomTranslate OnCustomTranslate;
+    TOnLanguageChanged OnLanguageChanged;
+    // Design time: opens the translation editor on this component.
+    std::function<void(TuiLanguage&)> OpenEditor;
+    // Design time: asks for a language file to load ("Language Files|*.Local").
+    std::function<u16()> ChooseLanguageFile;
+
+    // Resets the process-wide lists (tests start from nothing).
+    static void ResetProcessState();
+
+private:
+    void TranslateChildren(TComponent* C, std::vector<u16>& textList, std::vector<TComponent*>& visited,
+                           bool translate, const u16& BaseName);
+    void TranslateProperties(TComponent* C, std::vector<u16>& textList, bool translate);
+    static bool InList(const std::vector<u16>& list, u16view name);
+    void RebuildLocaleTables();
+
+    TComponent* registeredForm_ = nullptr;
+    bool FActive = false;
+    bool autoSelect_ = false;  // the AutoSelect property, apart from the base flag
+    u16 FLanguageName;
+    std::vector<u16> FTranslatePropertyList;
+    std::vector<u16> FTranslateSpecialClassList;
+    std::vector<u16> FTranslateCustomClassList;
+};
+
+}  // namespace vxm

@@ -1,0 +1,304 @@
+// Localisation: the language data stream, the translation state with its
+// reverse mode, the language component's lookups and the component walk.
+#include <gtest/gtest.h>
+
+#include "lang/language.h"
+#include "lang/translate.h"
+#include "support/fake_locale.h"
+#include "support/fake_platform.h"
+#include "ui/scene.h"
+
+namespace vxm {
+namespace {
+
+std::vector<std::uint8_t> Stream(const std::vector<std::pair<u16, u16>>& parts, std::optional<std::uint32_t> count = {}) {
+    // parts[0].second is the source text; the rest are (name, table text).
+    std::vector<std::uint8_t> out;
+    auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    auto str = [&](const u16& s) {
+        u32(static_cast<std::uint32_t>(s.size()));
+        for (char16_t c : s) {
+            out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+            out.push_back(static_cast<std::uint8_t>(c >> 8));
+        }
+    };
+    str(parts[0].second);
+    u32(count.value_or(static_cast<std::uint32_t>(parts.size() - 1)));
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        str(parts[i].first);
+        str(parts[i].second);
+    }
+    return out;
+}
+
+struct Lang : ::testing::Test {
+    fake::FakeNationalLanguage nls;
+    fake::FakePlatform p;
+    void SetUp() override {
+        ResetTranslationState();
+        TuiLanguage::ResetProcessState();
+    }
+    void TearDown() override { ResetTranslationState(); }
+    LanguageDependencies Deps(bool designing = false) {
+        return LanguageDependencies{nls, p.files, p.paths.exeFolder, u"VXMMON.EXE", designing, nullptr};
+    }
+};
+
+TEST_F(Lang, StreamRoundTripAndByteLayout) {
+    TuiLanguage a(nullptr, Deps());
+    a.ReadResources(Stream({{u"", u"OK\r\nExit\r\n"}, {u"CH", u"OK=确定\r\n"}, {u"US", u"OK=OK\r\n"}}).data(),
+                    Stream({{u"", u"OK\r\nExit\r\n"}, {u"CH", u"OK=确定\r\n"}, {u"US", u"OK=OK\r\n"}}).size());
+    const auto bytes = a.WriteResources();
+    // Sorted source list with its empty piece: "", "Exit", "OK", each + CR LF.
+    const u16 expectedSource = u"\r\nExit\r\nOK\r\n";
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes[0], expectedSource.size());
+    EXPECT_EQ(bytes[4], 0x0D);
+    EXPECT_EQ(bytes[6], 0x0A);
+    TuiLanguage b(nullptr, Deps());
+    b.ReadResources(bytes.data(), bytes.size());
+    EXPECT_EQ(b.Original().Items(), a.Original().Items());
+    ASSERT_EQ(b.LanguageCount(), 2u);
+    EXPECT_EQ(b.LanguageName(0), u"CH");
+    EXPECT_EQ(b.LanguageTableAt(0).Items(), a.LanguageTableAt(0).Items());
+    EXPECT_EQ(b.WriteResources(), bytes);
+}
+
+TEST_F(Lang, ListTextsBreakAtEveryLineSeparatorAndEndAtNul) {
+    TuiLanguage a(nullptr, Deps());
+    const u16 text = u"a\r\nb\rc\nd\ve\ff\u2028g\u2029h\r\nh";
+    const u16 withNul = text + u16(1, u'\0') + u"ignored";
+    const auto s = Stream({{u"", withNul}});
+    a.ReadResources(s.data(), s.size());
+    EXPECT_EQ(a.Original().Items(), (std::vector<u16>{u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h"}));
+    EXPECT_EQ(a.LanguageCount(), 0u) << "a count of 0 loads the source list only";
+}
+
+TEST_F(Lang, MalformedStreamsAreRejectedAndChangeNothing) {
+    TuiLanguage a(nullptr, Deps());
+    const auto good = Stream({{u"", u"OK\r\n"}, {u"CH", u"OK=确定\r\n"}});
+    a.ReadResources(good.data(), good.size());
+    const auto before = a.WriteResources();
+
+    std::vector<std::vector<std::uint8_t>> bad;
+    auto negative = good;
+    negative[3] = 0x80;  // source length < 0
+    bad.push_back(negative);
+    auto oversized = good;
+    oversized[2] = 0x7F;  // millions of characters announced
+    bad.push_back(oversized);
+    bad.push_back(Stream({{u"", u"OK\r\n"}, {u"CH", u"x"}}, 0xFFFFFFF0u));  // count beyond the stream
+    bad.push_back(std::vector<std::uint8_t>(good.begin(), good.end() - 3));  // ends early
+    bad.push_back(std::vector<std::uint8_t>(good.begin(), good.begin() + 2));
+    bad.push_back(Stream({{u"", u"OK\r\n"}, {u"A", u"a=b\r\n"}, {u"B", u"c=d\r\n"}}, 3));  // third record missing
+    for (const auto& s : bad) {
+        EXPECT_THROW(a.ReadResources(s.data(), s.size()), LanguageDataError);
+        EXPECT_EQ(a.WriteResources(), before) << "no half-loaded languages";
+    }
+}
+
+TEST_F(Lang, ReverseModeReturnsTheFirstSourceOfASharedTranslation) {
+    TuiLanguage lang(nullptr, Deps());
+    lang.ReadResources(kMonitorResourcesBin, kMonitorResourcesBinSize);
+    ui::Scene scene;
+    auto& label = scene.AddText(u"L", u"Mouse Left Click", {}, {});
+    auto& ok = scene.AddText(u"O", u"OK", {}, {});
+    lang.SetLang(u"CH");
+    EXPECT_EQ(label.GetText(), u"左键");
+    EXPECT_EQ(ok.GetText(), u"确定");
+    lang.SetLang(u"US");
+    EXPECT_EQ(label.GetText(), u"Click") << "first line in table order whose translation is 左键";
+    EXPECT_EQ(ok.GetText(), u"OK");
+    lang.SetLang(u"US");
+    EXPECT_EQ(ok.GetText(), u"OK") << "a line mapping a text to itself reverts to itself";
+}
+
+TEST_F(Lang, EnResetsAbsentOrEmptyNamesChangeNothing) {
+    TuiLanguage lang(nullptr, Deps());
+    const auto s = Stream({{u"", u"OK\r\n"}, {u"CH", u"OK=确定\r\n"}, {u"en", u"OK=Okay\r\n"}});
+    lang.ReadResources(s.data(), s.size());
+    ui::Scene scene;
+    auto& ok = scene.AddText(u"O", u"OK", {}, {});
+    lang.SetLang(u"CH");
+    lang.SetLang(u"XX");
+    EXPECT_EQ(ok.GetText(), u"确定");
+    EXPECT_EQ(lang.Lang(), u"XX") << "Lang reads the new name while the table stays";
+    lang.SetLang(u"");
+    EXPECT_EQ(ok.GetText(), u"确定");
+    lang.SetLang(u"en");
+    EXPECT_EQ(ok.GetText(), u"OK") << "\"en\" resets, even with a language named en";
+    EXPECT_EQ(ActiveLanguageTable(), nullptr);
+}
+
+TEST_F(Lang, LookupsAreCaseSensitiveAndEmptyTranslationsKeepTheSource) {
+    TuiLanguage lang(nullptr, Deps());
+    lang.ReadResources(kMonitorResourcesBin, kMonitorResourcesBinSize);
+    lang.SetLang(u"ch");  // language names ignore case
+    EXPECT_EQ(TranslateText(u"Gaming Mouse Driver"), u"游戏鼠标驱动");
+    EXPECT_EQ(TranslateText(u"GAMING MOUSE DRIVER"), u"GAMING MOUSE DRIVER");
+    EXPECT_EQ(TranslateText(u"Mouse Right Click"), u"  右键");
+    EXPECT_EQ(TranslateText(u""), u"");
+    lang.LanguageTable(u"CH")->Add(u"Apply=");
+    lang.SetLang(u"CH");
+    EXPECT_EQ(TranslateText(u"Apply"), u"Apply");
+    SetTranslateHook([](u16view) { return u16(); });
+    EXPECT_EQ(TranslateText(u"Exit"), u"Exit") << "an empty hook answer gives the text back";
+    EXPECT_EQ(TranslateText(u""), u"");
+}
+
+TEST_F(Lang, LanguageIndexesNamesAndDuplicates) {
+    TuiLanguage lang(nullptr, Deps());
+    const auto s = Stream({{u"", u""}, {u"CH", u"a=1\r\n"}, {u"US", u"a=2\r\n"}, {u"ch", u"a=3\r\n"}});
+    lang.ReadResources(s.data(), s.size());
+    EXPECT_EQ(lang.LanguageCount(), 3u) << "a name may occur twice";
+    EXPECT_EQ(lang.GetLanguageIndexByShortID(u"ch"), 0);
+    EXPECT_EQ(lang.GetLanguageIndexByShortID(u"de"), -1);
+    EXPECT_EQ(lang.GetLanguageShortIDByIndex(-1), u"");
+    EXPECT_EQ(lang.GetLanguageShortIDByIndex(3), u"");
+    EXPECT_EQ(lang.GetLanguageShortIDByIndex(1), u"US");
+    lang.AddLang(u"us");
+    EXPECT_EQ(lang.LanguageCount(), 3u);
+    lang.SetLang(u"CH");
+    EXPECT_EQ(TranslateText(u"a"), u"1") << "the first of two equal names wins";
+}
+
+TEST_F(Lang, LocaleNamesAndSystemDefaults) {
+    TuiLanguage lang(nullptr, Deps());
+    EXPECT_EQ(lang.GetOSDefaultLang(), u"040A");
+    EXPECT_EQ(lang.GetLanguageLongNameByLangID(u"040A"), u"Spanish (Traditional Sort)");
+    EXPECT_EQ(lang.GetLanguageLongNameByShortID(u"0409"), u"English (United States)");
+    EXPECT_EQ(lang.GetLanguageLongNameByShortID(u"CH"), u"");
+    EXPECT_EQ(lang.GetLanguageLongNameByLangID(u"007f"), u"Invariant Language");
+    EXPECT_EQ(lang.GetLanguageLongNameByShortID(u"007f"), u"") << "no country abbreviation, no short id";
+    EXPECT_EQ(lang.GetUserLanguageCode(), u"en");
+    nls.userLcid = 0x0804;
+    EXPECT_EQ(lang.GetUserLanguageCode(), u"ch");
+    u16 longName = u"unset";
+    lang.ReadResources(kMonitorResourcesBin, kMonitorResourcesBinSize);
+    lang.OnLanguageChanged = [&](TuiLanguage&, u16view, u16view name) { longName = u16(name); };
+    lang.SetLang(u"CH");
+    EXPECT_EQ(longName, u"");
+}
+
+TEST_F(Lang, LoadedAppliesTheUserLanguageOnlyWhenItIsALanguageName) {
+    {
+        TuiLanguage lang(nullptr, Deps());
+        lang.ReadFormData(kMonitorResourcesBin, kMonitorResourcesBinSize);
+        EXPECT_EQ(ActiveLanguageTable(), nullptr) << "\"en\" is no language name";
+    }
+    nls.userLcid = 0x0804;
+    TuiLanguage lang(nullptr, Deps());
+    lang.ReadFormData(kMonitorResourcesBin, kMonitorResourcesBinSize);
+    ASSERT_NE(ActiveLanguageTable(), nullptr);
+    EXPECT_EQ(TranslateText(u"Exit"), u"退出软件");
+}
+
+TEST_F(Lang, UiLocalComesFirstAndAMalformedOneIsSkipped) {
+    const auto local = Stream({{u"", u"Exit\r\n"}, {u"DE", u"Exit=Beenden\r\n"}});
+    p.files.PutFile(p.paths.exeFolder + u"ui.local", local);
+    {
+        TuiLanguage lang(nullptr, Deps());
+        lang.ReadFormData(kMonitorResourcesBin, kMonitorResourcesBinSize);
+        ASSERT_EQ(lang.LanguageCount(), 3u);
+        EXPECT_EQ(lang.GetLanguageShortIDByIndex(0), u"DE");
+        EXPECT_EQ(lang.GetLanguageShortIDByIndex(1), u"CH");
+        EXPECT_EQ(lang.Original().Count(), 222u) << "the embedded source list replaces the file's";
+    }
+    p.files.PutFile(p.paths.exeFolder + u"ui.local", std::vector<std::uint8_t>(local.begin(), local.begin() + 9));
+    TuiLanguage lang(nullptr, Deps());
+    lang.ReadFormData(kMonitorResourcesBin, kMonitorResourcesBinSize);
+    EXPECT_EQ(lang.GetLanguageShortIDByIndex(0), u"CH");
+}
+
+TEST_F(Lang, BuiltInDataHoldsTheMonitorsTexts) {
+    TuiLanguage lang(nullptr, Deps());
+    lang.ReadResources(kMonitorResourcesBin, kMonitorResourcesBinSize);
+    EXPECT_EQ(lang.Original().Count(), 222u) << "221 texts and the empty piece";
+    EXPECT_TRUE(lang.Original().Contains(u"       Only 2 DPI Mode switching"));
+    EXPECT_TRUE(lang.Original().Contains(u"Mouse Left  Click"));
+    ASSERT_EQ(lang.LanguageCount(), 2u);
+    EXPECT_EQ(lang.GetLanguageShortIDByIndex(0), u"CH");
+    EXPECT_EQ(lang.GetLanguageShortIDByIndex(1), u"US");
+    u16 t;
+    EXPECT_FALSE(lang.LanguageTable(u"US")->Translate(u"Mouse Right Click", t));
+    for (const auto& c : ConstTextList()) EXPECT_TRUE(lang.LanguageTable(u"CH")->Translate(c, t)) << Utf8(c);
+}
+
+TEST_F(Lang, CollectionTakesEachTextOnce) {
+    BeginTextCollection(nls);
+    TranslateText(u"A");
+    TranslateText(u"A");
+    TranslateText(u"B");
+    ASSERT_NE(CollectedTexts(), nullptr);
+    EXPECT_EQ(CollectedTexts()->Items(), (std::vector<u16>{u"A", u"B"}));
+    EndTextCollection();
+    EXPECT_EQ(CollectedTexts(), nullptr);
+}
+
+TEST_F(Lang, WalkTranslatesCaptionsAndHintsButNotSpecialClassesOrScenes) {
+    TComponent form(u"TMainForm", u"MainForm", nullptr, TComponent::Kind::Form);
+    TComponent label(u"TLabel", u"Label1", &form);
+    label.DefineProperty(u"Caption", u16(u"Config"));
+    TComponent panel(u"TPanel", u"Panel1", &form);
+    TComponent button(u"TButton", u"Button1", &panel);
+    button.DefineProperty(u"Caption", u16(u"OK"));
+    button.DefineProperty(u"Hint", u16(u"Exit"));
+    TComponent item(u"TMenuItem", u"Exit1", &form);
+    item.DefineProperty(u"Caption", u16(u"Exit"));
+    TComponent scene(u"TvgScene", u"vgScene1", &form, TComponent::Kind::Scene);
+    TComponent sceneChild(u"TvgText", u"Text1", &scene);
+    sceneChild.DefineProperty(u"Caption", u16(u"About"));
+    TComponent custom(u"TFancy", u"Fancy1", &form);
+    custom.DefineProperty(u"Caption", u16(u"About"));
+
+    TuiLanguage lang(&form, Deps());
+    EXPECT_EQ(TuiLanguage::GetuiParentFormCount(), 1);
+    lang.ReadResources(kMonitorResourcesBin, kMonitorResourcesBinSize);
+    std::vector<u16> customSeen;
+    lang.SetCustomClassList({u"tfancy"});
+    lang.OnCustomTranslate = [&](TComponent* c, std::vector<u16>&, std::vector<TComponent*>&, u16view base, bool) {
+        customSeen.push_back(c->Name() + u"@" + u16(base));
+    };
+    lang.SetLang(u"CH");
+    EXPECT_EQ(label.GetProperty(u"Caption"), u"打开配置");
+    EXPECT_EQ(button.GetProperty(u"Caption"), u"确定");
+    EXPECT_EQ(button.GetProperty(u"Hint"), u"退出软件");
+    EXPECT_EQ(item.GetProperty(u"Caption"), u"Exit") << "special classes keep their texts";
+    EXPECT_EQ(sceneChild.GetProperty(u"Caption"), u"About") << "scenes translate themselves";
+    EXPECT_EQ(customSeen, (std::vector<u16>{u"Fancy1@TMainForm"}));
+
+    std::vector<u16> texts;
+    lang.TranslateComponent(&form, texts, false, u16());
+    EXPECT_EQ(texts, (std::vector<u16>{u"打开配置", u"确定", u"退出软件"})) << "translated components keep their text";
+    EXPECT_EQ(TuiLanguage::GetComponentPath(&button), u"TMainForm.Panel1");
+    EXPECT_EQ(TuiLanguage::GetComponentPath(&form), u"TMainForm");
+}
+
+TEST_F(Lang, ActiveAtDesignTimeCollectsTextsAndOpensTheEditor) {
+    TComponent form(u"TMainForm", u"MainForm", nullptr, TComponent::Kind::Form);
+    TComponent label(u"TLabel", u"Label1", &form);
+    label.DefineProperty(u"Caption", u16(u"Brand New Text"));
+    ui::Scene scene;
+    scene.AddText(u"T", u"Scene Text", {}, {});
+    TuiLanguage running(&form, Deps(false));
+    running.SetActive(true);
+    EXPECT_TRUE(running.Active()) << "at run time the flag is only recorded";
+    EXPECT_FALSE(running.Original().Contains(u"Brand New Text"));
+
+    TuiLanguage designing(&form, Deps(true));
+    bool opened = false;
+    designing.OpenEditor = [&](TuiLanguage& l) {
+        opened = true;
+        EXPECT_TRUE(l.Original().Contains(u"Brand New Text"));
+        EXPECT_TRUE(l.Original().Contains(u"Scene Text"));
+        EXPECT_TRUE(l.Original().Contains(u"Wheel Down(Mouse)"));
+    };
+    designing.SetActive(true);
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(designing.Active()) << "back to false after the editor";
+}
+
+}  // namespace
+}  // namespace vxm
