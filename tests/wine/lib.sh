@@ -12,3 +12,20 @@ new_install() {
   echo "$dir"
 }
 now_ms() { date +%s%3N; }
+# Opens the tray menu in Wine's system tray window, saves a screenshot, closes it.
+tray_menu_screenshot() {  # FILE
+  local tray
+  tray=$(xdotool search --name "Wine System Tray" | head -1)
+  [ -n "$tray" ] || fail "no Wine System Tray window"
+  eval "$(xdotool getwindowgeometry --shell "$tray")"
+  xdotool mousemove --sync $((X + 12)) $((Y + 12)) click 3
+  sleep 1.5
+  mkdir -p "$(dirname "$1")"
+  import -window root "$1"
+  xdotool key Escape
+  sleep 0.5
+}
+# Starts a program under probe.exe's debugger, its debugger output going to LOG.
+start_debugged() {  # LOG EXE
+  "$WINE64" "$BIN/probe.exe" debug "$(winepath -w "$1")" "$(winepath -w "$2")" &
+}

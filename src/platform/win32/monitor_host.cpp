@@ -24,17 +24,6 @@ void DebugLine(const std::wstring& text) { OutputDebugStringW((text + L"\n").c_s
 
 // Components of later subsystems: present in their place, inert for now.
 class InertHook final : public app::IHookComponent {};
-class BuiltInLanguage final : public app::ILanguageComponent {
-public:
-    u16 Lang() const override { return lang_; }
-    int GetLanguageIndexByShortID(u16view) const override { return -1; }
-    u16 GetLanguageShortIDByIndex(int) const override { return u16(); }
-    void SetLang(u16view shortId) override { lang_ = u16(shortId); }
-
-private:
-    u16 lang_;
-};
-
 class Win32Timer final : public app::ITimer {
 public:
     Win32Timer(MonitorHost& host, unsigned intervalMs) : host_(host), interval_(intervalMs) {
@@ -324,7 +313,6 @@ MonitorHost::~MonitorHost() {
 }
 
 std::unique_ptr<app::IHookComponent> MonitorHost::CreateHook() { return std::make_unique<InertHook>(); }
-std::unique_ptr<app::ILanguageComponent> MonitorHost::CreateLanguage() { return std::make_unique<BuiltInLanguage>(); }
 std::unique_ptr<app::ITrayIcon> MonitorHost::CreateTrayIcon() { return std::make_unique<Win32Tray>(*this); }
 std::unique_ptr<app::IPopupMenu> MonitorHost::CreatePopupMenu(app::ITrayIcon&) {
     return std::make_unique<Win32Menu>(*this);
@@ -372,7 +360,8 @@ void MonitorHost::SendWindowMessage(app::WindowHandle window, unsigned msg, std:
                         &result);
 }
 
-void MonitorHost::DebugOutput(u16view text) { OutputDebugStringW((W(text) + L"\n").c_str()); }
+// UTF-8, so that a debugger sees every character whatever the ANSI code page.
+void MonitorHost::DebugOutput(u16view text) { OutputDebugStringA((Utf8(text) + "\n").c_str()); }
 
 void MonitorHost::ShowMessage(u16view text) {
     MessageBoxW(hwnd_, W(text).c_str(), reinterpret_cast<LPCWSTR>(app::kMonitorTitle), MB_OK);

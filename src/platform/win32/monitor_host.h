@@ -11,6 +11,7 @@
 #include "platform/dispatcher.h"
 #include "platform/win32/audio_win32.h"
 #include "platform/win32/hid_win32.h"
+#include "platform/win32/locale_win32.h"
 #include "platform/win32/win32_platform.h"
 
 namespace vxm::win32 {
@@ -49,7 +50,6 @@ public:
     void Attach(app::TVXMMONMAIN* window) { window_ = window; }
 
     std::unique_ptr<app::IHookComponent> CreateHook() override;
-    std::unique_ptr<app::ILanguageComponent> CreateLanguage() override;
     std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
     std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
     std::unique_ptr<TuiHIDData> CreateHidData() override;
@@ -76,6 +76,8 @@ public:
     platform::IRegistry& Registry() override { return registry_; }
     platform::ICoreAudio& CoreAudio() override { return coreAudio_; }
     platform::IMixer& Mixer() override { return mixer_; }
+    platform::INationalLanguage& Nls() override { return nls_; }
+    platform::IFileSystem& Files() override { return files_; }
 
     // Where the mouse is found; tests replace it with a stand-in.
     void SetHidSystem(platform::IHidSystem* hid) { hidSystem_ = hid; }
@@ -104,6 +106,8 @@ private:
     win32::Registry registry_;
     win32::CoreAudio coreAudio_;
     win32::Mixer mixer_;
+    NationalLanguage nls_;
+    FileSystem files_;
     IniReader ini_;
     std::unique_ptr<MainThreadDispatcher> dispatcher_;
     UINT_PTR nextTimerId_ = 1;

@@ -12,6 +12,8 @@
 //   probe.exe regbin KEY NAME SIZE OFFSET WORD
 //                                        writes HKCU\KEY\NAME: SIZE zero bytes with the
 //                                        16-bit WORD at OFFSET
+//   probe.exe regbyte KEY NAME OFFSET BYTE
+//                                        sets one byte of the binary value HKCU\KEY\NAME
 //   probe.exe debug LOG EXE              runs EXE as its debugger, appends its debugger
 //                                        output to LOG and exits with its exit code
 #include <windows.h>
@@ -61,20 +63,26 @@ int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe) {
         if (!WaitForDebugEvent(&ev, INFINITE)) break;
         DWORD status = DBG_CONTINUE;
         if (ev.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
+            // Written as UTF-8: wide strings are converted, narrow ones (the
+            // monitor writes UTF-8) are kept byte for byte.
             const auto& o = ev.u.DebugString;
-            std::wstring text;
+            std::string text;
             if (o.fUnicode) {
                 std::wstring buf(o.nDebugStringLength, L'\0');
                 ReadProcessMemory(pi.hProcess, o.lpDebugStringData, buf.data(), buf.size() * sizeof(wchar_t), nullptr);
-                text = buf.c_str();
+                const std::wstring w = buf.c_str();
+                text.resize(w.size() * 4 + 1);
+                const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), text.data(),
+                                                  static_cast<int>(text.size()), nullptr, nullptr);
+                text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
             } else {
                 std::string buf(o.nDebugStringLength, '\0');
                 ReadProcessMemory(pi.hProcess, o.lpDebugStringData, buf.data(), buf.size(), nullptr);
-                text.assign(buf.c_str(), buf.c_str() + std::strlen(buf.c_str()));
+                text = buf.c_str();
             }
-            while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-            if (FILE* f = _wfopen(logPath, L"a")) {
-                std::fwprintf(f, L"%ls\n", text.c_str());
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+            if (FILE* f = _wfopen(logPath, L"ab")) {
+                std::fputs((text + "\n").c_str(), f);
                 std::fclose(f);
             }
         } else if (ev.dwDebugEventCode == EXCEPTION_DEBUG_EVENT) {
@@ -162,6 +170,23 @@ int WriteBinaryValue(const wchar_t* key, const wchar_t* name, DWORD size, DWORD 
     return rc == ERROR_SUCCESS ? 0 : 1;
 }
 
+int SetBinaryByte(const wchar_t* key, const wchar_t* name, DWORD offset, BYTE value) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ | KEY_WRITE, &h) != ERROR_SUCCESS) return 1;
+    DWORD type = 0, size = 0;
+    LONG rc = RegQueryValueExW(h, name, nullptr, &type, nullptr, &size);
+    std::string data(size, '\0');
+    if (rc == ERROR_SUCCESS) rc = RegQueryValueExW(h, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    if (rc == ERROR_SUCCESS && offset < size) {
+        data[offset] = static_cast<char>(value);
+        rc = RegSetValueExW(h, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), size);
+    } else if (rc == ERROR_SUCCESS) {
+        rc = ERROR_INVALID_PARAMETER;
+    }
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS ? 0 : 1;
+}
+
 unsigned long long Num(const wchar_t* s) { return std::wcstoull(s, nullptr, 0); }
 
 }  // namespace
@@ -171,6 +196,9 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring cmd = argv[1];
     if (cmd == L"debug" && argc > 3) return RunUnderDebugger(argv[2], argv[3]);
     if (cmd == L"device") return ServeDevice(argv[2]);
+    if (cmd == L"regbyte" && argc > 5) {
+        return SetBinaryByte(argv[2], argv[3], static_cast<DWORD>(Num(argv[4])), static_cast<BYTE>(Num(argv[5])));
+    }
     if (cmd == L"regbin" && argc > 6) {
         return WriteBinaryValue(argv[2], argv[3], static_cast<DWORD>(Num(argv[4])), static_cast<DWORD>(Num(argv[5])),
                                 static_cast<WORD>(Num(argv[6])));
