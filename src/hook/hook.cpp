@@ -1,0 +1,481 @@
+#include "hook/hook.h"
+
+#include <algorithm>
+#include <string>
+
+namespace vxm {
+namespace {
+
+constexpr unsigned kWmMouseMove = 0x200;
+constexpr std::uint32_t kKeyUp = 0x80;
+constexpr std::uint32_t kExtended = 0x01;
+constexpr std::uint32_t kInjected = 0x01;
+
+// The process-wide binding.
+bool g_libraryLoaded = false;
+
+struct Decoded {
+    int state = 1;
+    TMouseButtons button = TMouseButtons::BUTTON_NONE;
+    std::int16_t extra = 0;
+};
+
+// Mouse messages other than moves; the macro recorder reads the wheel the
+// other way round.
+Decoded DecodeMouse(unsigned msg, std::uint32_t mouseData, bool recorderWheel) {
+    Decoded d;
+    const auto high = static_cast<std::int16_t>(mouseData >> 16);
+    switch (msg) {
+        case 0x201: case 0x202:
+            d.state = msg == 0x201 ? 1 : 0;
+            d.button = TMouseButtons::LCLICK;
+            break;
+        case 0x204: case 0x205:
+            d.state = msg == 0x204 ? 1 : 0;
+            d.button = TMouseButtons::RCLICK;
+            break;
+        case 0x207: case 0x208:
+            d.state = msg == 0x207 ? 1 : 0;
+            d.button = TMouseButtons::MCLICK;
+            break;
+        case 0x20B: case 0x20C:
+            d.state = msg == 0x20B ? 1 : 0;
+            d.button = high == 1 ? TMouseButtons::XCLICK4 : high == 2 ? TMouseButtons::XCLICK5 : TMouseButtons::BUTTON_NONE;
+            d.extra = high;
+            break;
+        case 0x20A:
+            d.extra = high;
+            if (high > 0) d.button = recorderWheel ? TMouseButtons::WHEELDOWN : TMouseButtons::WHEELUP;
+            if (high < 0) d.button = recorderWheel ? TMouseButtons::WHEELUP : TMouseButtons::WHEELDOWN;
+            break;
+        default:
+            break;
+    }
+    return d;
+}
+
+// Positions beyond the 16-bit fields (negative ones on multi-monitor
+// desktops) are clamped to the nearest value they can hold.
+std::uint16_t Clamp16(std::int64_t v) { return static_cast<std::uint16_t>(std::clamp<std::int64_t>(v, 0, 65535)); }
+
+template <typename T>
+void Append(TOwnedList<T>& list, std::unique_ptr<T> entry) {
+    list.emplace_back(ToU16(static_cast<long long>(list.size())), std::move(entry));
+}
+
+const char16_t* DownUp(int state) { return state ? u"Down" : u"Up"; }
+
+}  // namespace
+
+int TuiHook::LoadHookLibrary(platform::IHookLibrary& library, const std::function<void(u16view, u16view)>& showError) {
+    if (g_libraryLoaded) return 1;
+    switch (library.Load()) {
+        case platform::HookLibraryLoad::Missing:
+            if (showError) showError(u"uiHook.dll can not be found!", u"Error");
+            return 0;
+        case platform::HookLibraryLoad::IncompleteExports:
+            library.Unload();
+            return 0;
+        case platform::HookLibraryLoad::Loaded:
+            g_libraryLoaded = true;
+            return 1;
+    }
+    return 0;
+}
+
+void TuiHook::UnloadHookLibrary(platform::IHookLibrary& library) {
+    g_libraryLoaded = false;
+    library.Unload();
+}
+
+bool TuiHook::HookLibraryBound() { return g_libraryLoaded; }
+
+TuiHook::TuiHook(HookDependencies deps) : deps_(std::move(deps)) {
+    if (deps_.designing) return;
+    FDLLLoaded = LoadHookLibrary(deps_.library, deps_.showError) > 0;
+    FIdThreadComponentDataEvent = std::thread([this] { DataEventThreadExecute(); });
+}
+
+TuiHook::~TuiHook() {
+    if (deps_.designing) return;
+    UnloadHookLibrary(deps_.library);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        FGlobalEvent = true;
+    }
+    signalled_.notify_all();
+    if (FIdThreadComponentDataEvent.joinable()) FIdThreadComponentDataEvent.join();
+}
+
+void TuiHook::DataEventThreadExecute() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        signalled_.wait(lock, [this] { return FGlobalDataEvent || FGlobalEvent; });
+        if (FGlobalDataEvent && !FGlobalEvent) {
+            FGlobalDataEvent = false;
+            lock.unlock();
+            deps_.dispatcher.RunOnMainThread([this] { ProcessDataEvent(); },
+                                             [this] {
+                                                 std::lock_guard<std::mutex> l(mutex_);
+                                                 return FGlobalEvent;
+                                             });
+            lock.lock();
+            continue;
+        }
+        if (FGlobalEvent) return;
+    }
+}
+
+void TuiHook::QueueRecord(std::uint8_t kind, const void* entry) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        FRecordDataToProcessList.emplace_back(kind, entry);
+        FGlobalDataEvent = true;
+    }
+    signalled_.notify_all();
+}
+
+void TuiHook::ProcessDataEvent() {
+    std::vector<std::pair<std::uint8_t, const void*>> items;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        items.swap(FRecordDataToProcessList);
+    }
+    for (const auto& [kind, entry] : items) {
+        if (kind == 1 && OnRecordKeyboardMacroKey) {
+            const auto& m = static_cast<const TMacroKeyObject*>(entry)->FMacroKey;
+            OnRecordKeyboardMacroKey(m.nKeyType, m.nKeyValue, m.nKeyState, m.nKeyValueExtended, m.Time,
+                                     m.MacroKeyString, m.MacroKeyStateString, FMacroKeyList);
+        } else if (kind == 0 && OnRecordMouseMacroKey) {
+            const auto& m = static_cast<const TMOUSEMacroKeyObject*>(entry)->FMOUSEMacroKey;
+            OnRecordMouseMacroKey(m.nKeyType, m.MouseButton, m.nKeyState, m.X, m.Y, m.Time, m.MacroKeyString,
+                                  m.MacroKeyStateString, FMouseMacroKeyList);
+        }
+    }
+}
+
+void TuiHook::EnableKeyboard(void (TuiHook::*proc)(int, unsigned, const TKBDLLHOOKSTRUCT&, bool&)) {
+    if (!FDLLLoaded) return;
+    deps_.library.DisableKeyboardHook();
+    deps_.library.EnableKeyboardHook(
+        [this, proc](int code, unsigned msg, const TKBDLLHOOKSTRUCT& r, bool& blocked) { (this->*proc)(code, msg, r, blocked); });
+}
+
+void TuiHook::EnableMouse(void (TuiHook::*proc)(int, unsigned, const TMSLLHOOKSTRUCT&, bool&)) {
+    if (!FDLLLoaded) return;
+    deps_.library.DisableMouseHook();
+    deps_.library.EnableMouseHook(
+        [this, proc](int code, unsigned msg, const TMSLLHOOKSTRUCT& r, bool& blocked) { (this->*proc)(code, msg, r, blocked); });
+}
+
+void TuiHook::DisableKeyboard() {
+    if (FDLLLoaded) deps_.library.DisableKeyboardHook();
+}
+
+void TuiHook::DisableMouse() {
+    if (FDLLLoaded) deps_.library.DisableMouseHook();
+}
+
+void TuiHook::StartHookKeyboard() { EnableKeyboard(&TuiHook::KeyboardHookProc); }
+void TuiHook::StartHookMouse() { EnableMouse(&TuiHook::MouseHookProc); }
+void TuiHook::StopHookKeyboard() { DisableKeyboard(); }
+void TuiHook::StopHookMouse() { DisableMouse(); }
+
+void TuiHook::AddKeyboardHookObject(std::unique_ptr<TKeyBoardHookDetailObject> AObject) {
+    if (deps_.designing || !AObject) return;
+    const u16 name = ToU16(AObject->FKeyBoardHookDetail.KeyboardVKKey);
+    FKeyboardHookObjectList.emplace_back(name, std::move(AObject));
+}
+
+void TuiHook::RemoveAllKeyboardHookObject() {
+    if (!deps_.designing) FKeyboardHookObjectList.clear();
+}
+
+void TuiHook::AddMouseHookObject(std::unique_ptr<TMouseHookDetailObject> AObject) {
+    if (deps_.designing || !AObject) return;
+    const u16 name = ToU16(static_cast<int>(AObject->FMouseHookDetail.MouseButton));
+    FMouseHookObjectList.emplace_back(name, std::move(AObject));
+}
+
+void TuiHook::RemoveAllMouseHookObject() {
+    if (!deps_.designing) FMouseHookObjectList.clear();
+}
+
+void TuiHook::KeyboardHookProc(int code, unsigned, const TKBDLLHOOKSTRUCT& r, bool& blocked) {
+    if (code != 0) return;
+    const int key = static_cast<int>(r.vkCode);
+    const int ext = static_cast<int>(r.flags & kExtended);
+    const int state = (r.flags & kKeyUp) ? 0 : 1;
+    if (OnHookKeyboardAllKey) OnHookKeyboardAllKey(key, state, ext, blocked, r.scanCode);
+    if (!OnHookKeyboardKey) return;
+    for (const auto& entry : FKeyboardHookObjectList) {
+        const TKeyBoardHookDetail& d = entry.second->FKeyBoardHookDetail;
+        if (d.KeyboardVKKey == -1) return;
+        const bool match = d.KeyExtended == ext &&
+                           ((d.KeyboardVKKey != 0 && d.KeyboardVKKey == key) ||
+                            (d.KeyboardSCANKey != 0 && static_cast<std::uint32_t>(d.KeyboardSCANKey) == r.scanCode));
+        if (!match) continue;
+        if (d.block == 1) blocked = true;
+        OnHookKeyboardKey(key, state, ext, blocked, r.scanCode);
+        return;
+    }
+}
+
+void TuiHook::MouseHookProc(int, unsigned msg, const TMSLLHOOKSTRUCT& r, bool& blocked) {
+    const bool injected = (r.flags & kInjected) != 0;
+    if (msg == kWmMouseMove) {
+        if (OnHookMouseMove && !injected) {
+            OnHookMouseMove(r.x, r.y, static_cast<double>(r.time));
+            blocked = false;  // a move is never swallowed
+        }
+        return;
+    }
+    if (injected) return;
+    const Decoded d = DecodeMouse(msg, r.mouseData, false);
+    if (OnHookMouseAllButton) OnHookMouseAllButton(d.button, d.state, d.extra, blocked);
+    if (!OnHookMouseButton) return;
+    const unsigned number = msg - kWmMouseMove;
+    for (const auto& entry : FMouseHookObjectList) {
+        const TMouseHookDetail& m = entry.second->FMouseHookDetail;
+        const bool inSet = number <= 15 && (m.MouseStateSet & (1u << number)) != 0;
+        if (!inSet || static_cast<int>(m.MouseButton) < static_cast<int>(d.button)) continue;
+        if (m.ModifiedFunction != d.button) OnHookMouseButton(d.button, d.state, blocked);
+        return;
+    }
+}
+
+void TuiHook::RecordKeyboardSingleKey() { EnableKeyboard(&TuiHook::SingleKeyRecordProc); }
+void TuiHook::StopRecordKeyboardSingleKey() { DisableKeyboard(); }
+
+void TuiHook::RecordKeyboardComboKey() {
+    EnableKeyboard(&TuiHook::ComboKeyRecordProc);
+    FLastTimeKeyboardCombo = 0;
+}
+
+void TuiHook::StopRecordKeyboardComboKey() {
+    DisableKeyboard();
+    FLastTimeKeyboardCombo = 0;
+}
+
+void TuiHook::RecordKeyboardMacroKey() {
+    FMacroKeyList.clear();
+    EnableKeyboard(&TuiHook::MacroKeyRecordProc);
+}
+
+void TuiHook::RecordKeyboardMacroKeyEx() {
+    FLastMacroKey = TKBDLLHOOKSTRUCT{};
+    FTotalMacroTime = 0;
+    std::fill(std::begin(FAllKeyState), std::end(FAllKeyState), std::uint8_t{0});
+    FMacroKeyList.clear();
+    EnableKeyboard(&TuiHook::MacroKeyExRecordProc);
+}
+
+void TuiHook::StopRecordKeyboardMacroKey() {
+    DisableKeyboard();
+    // The handler takes the entries it wants by moving them out; whatever it
+    // leaves, or all of them when there is no handler, is freed here.
+    if (OnStopRecordKeyboardMacroKey) OnStopRecordKeyboardMacroKey(FMacroKeyList);
+    FMacroKeyList.clear();
+}
+
+void TuiHook::RecordMouseMacro() {
+    if (deps_.designing) return;
+    FMouseMacroKeyList.clear();
+    EnableMouse(&TuiHook::MouseMacroRecordProc);
+    FLastTimeMouseMacro = 0;
+}
+
+void TuiHook::StopRecordMouseMacro() {
+    if (deps_.designing) return;
+    DisableMouse();
+    if (OnStopRecordMouseMacroKey) OnStopRecordMouseMacroKey(FMouseMacroKeyList);
+}
+
+void TuiHook::SingleKeyRecordProc(int, unsigned, const TKBDLLHOOKSTRUCT& r, bool& blocked) {
+    if (!OnRecordKeyboardSingleKey) return;
+    const int key = static_cast<int>(r.vkCode);
+    const int ext = static_cast<int>(r.flags & kExtended);
+    OnRecordKeyboardSingleKey(key, r.scanCode, (r.flags & kKeyUp) ? 0 : 1, ext, GetKeyDescription(key, ext), blocked);
+}
+
+void TuiHook::ComboKeyRecordProc(int, unsigned, const TKBDLLHOOKSTRUCT& r, bool& blocked) {
+    const bool plain = static_cast<bool>(OnRecordKeyboardComboKey);
+    if (!plain && !OnRecordKeyboardComboKey2) return;
+    if (r.flags & kKeyUp) return;
+    switch (r.vkCode) {
+        case 0xA0: case 0xA1: case 0xA2: case 0xA3: case 0xA4: case 0xA5: case 0x5B: case 0x5C:
+            return;  // modifiers pass through
+        default:
+            break;
+    }
+    TCOMBOKEY& c = FComboKeyInfo;
+    FComboKeyString.clear();
+    c.nModifier = 0;
+    if (c.nKeyValue1 && c.nKeyValue2) {
+        c.nKeyValue1 = c.nKeyValue2 = 0;
+        if (!plain) c.nScanKey1 = c.nScanKey2 = 0;
+    }
+    platform::IHookLibrary& lib = deps_.library;
+    if (lib.IsKeyDown(0xA2) || lib.IsKeyDown(0xA3)) {
+        c.nModifier |= 2;
+        FComboKeyString += u"Ctrl+";
+    }
+    if (lib.IsKeyDown(0xA4) || lib.IsKeyDown(0xA5)) {
+        c.nModifier |= 1;
+        FComboKeyString += u"Alt+";
+    }
+    if (lib.IsKeyDown(0x5B) || lib.IsKeyDown(0x5C)) {
+        c.nModifier |= 8;
+        FComboKeyString += u"Win+";
+    }
+    if (lib.IsKeyDown(0xA0) || lib.IsKeyDown(0xA1)) {
+        c.nModifier |= 4;
+        FComboKeyString += u"Shift+";
+    }
+    const auto code = static_cast<std::uint16_t>(r.vkCode);
+    const auto ext = static_cast<std::uint16_t>(r.flags & kExtended);
+    auto asKey1 = [&] {
+        c.nKeyValue1 = code;
+        c.nKeyValue1Extended = ext;
+        if (!plain) c.nScanKey1 = r.scanCode;
+    };
+    // Wrap-safe: the difference of two 32-bit millisecond counters.
+    const bool fresh = FLastTimeKeyboardCombo == 0 || r.time - FLastTimeKeyboardCombo > 100;
+    if (fresh) {
+        asKey1();
+        c.nKeyValue2 = 0;
+        c.nKeyValue2Extended = 0;
+        if (!plain) c.nScanKey2 = 0;
+    } else if (c.nKeyValue1 == 0) {
+        asKey1();
+    } else if (c.nKeyValue2 == 0) {
+        if (code == c.nKeyValue1) {
+            asKey1();
+        } else {
+            c.nKeyValue2 = code;
+            c.nKeyValue2Extended = ext;
+            if (!plain) c.nScanKey2 = r.scanCode;
+        }
+    }
+    FLastTimeKeyboardCombo = r.time;
+    if (c.nKeyValue1) {
+        u16 text = GetKeyDescription(c.nKeyValue1, c.nKeyValue1Extended);
+        if (c.nKeyValue2) text += u"+" + GetKeyDescription(c.nKeyValue2, c.nKeyValue2Extended);
+        if (!text.empty()) {
+            FComboKeyString += text;
+            if (plain) {
+                OnRecordKeyboardComboKey(c.nKeyValue1, c.nKeyValue1Extended, c.nKeyValue2, c.nKeyValue2Extended,
+                                         c.nModifier, FComboKeyString);
+            } else {
+                OnRecordKeyboardComboKey2(c.nKeyValue1, c.nScanKey1, c.nKeyValue1Extended, c.nKeyValue2, c.nScanKey2,
+                                          c.nKeyValue2Extended, c.nModifier, FComboKeyString);
+            }
+        }
+    }
+    blocked = true;
+}
+
+void TuiHook::MacroKeyRecordProc(int, unsigned, const TKBDLLHOOKSTRUCT& r, bool& blocked) {
+    if (!OnRecordKeyboardMacroKey) return;
+    const int state = (r.flags & kKeyUp) ? 0 : 1;
+    const int ext = static_cast<int>(r.flags & kExtended);
+    const double time = static_cast<double>(r.time);
+    if (FLastTimeKeyboardMacro == 0) {
+        FLastTimeKeyboardMacro = r.time;
+    } else {
+        const std::uint32_t delay = r.time - FLastTimeKeyboardMacro;  // wrap-safe
+        if (delay > 10 && delay < 2000) {
+            auto entry = std::make_unique<TMacroKeyObject>();
+            entry->FMacroKey.nKeyType = 0;
+            entry->FMacroKey.nKeyValue = static_cast<std::uint16_t>(delay);
+            Append(FMacroKeyList, std::move(entry));
+            OnRecordKeyboardMacroKey(0, static_cast<int>(delay), 0, 0, time, ToU16(delay), u"ms", FMacroKeyList);
+        }
+        FLastTimeKeyboardMacro = r.time;
+    }
+    // Every key gets its entry, whatever the delay before it was.
+    auto entry = std::make_unique<TMacroKeyObject>();
+    entry->FMacroKey.nKeyType = 1;
+    entry->FMacroKey.nKeyState = static_cast<std::uint16_t>(state);
+    entry->FMacroKey.nKeyValue = static_cast<std::uint16_t>(r.vkCode);
+    entry->FMacroKey.nKeyValueExtended = static_cast<std::uint16_t>(ext);
+    Append(FMacroKeyList, std::move(entry));
+    OnRecordKeyboardMacroKey(1, static_cast<int>(r.vkCode), state, ext, time,
+                             GetKeyDescription(static_cast<int>(r.vkCode), ext), DownUp(state), FMacroKeyList);
+    blocked = true;
+}
+
+void TuiHook::MacroKeyExRecordProc(int, unsigned, const TKBDLLHOOKSTRUCT& r, bool& blocked) {
+    if (!OnRecordKeyboardMacroKeyEx) return;
+    if (FMacroKeyList.size() > 500) return;  // full: recording and blocking stop
+    if (r.vkCode > 255) return;               // no key-state slot for it
+    const int state = (r.flags & kKeyUp) ? 0 : 1;
+    const int ext = static_cast<int>(r.flags & kExtended);
+    bool delayDue = false;
+    if (FLastMacroKey.vkCode == 0) {
+        FLastMacroKey = r;
+        FTotalMacroTime = 0;
+    } else if (r.vkCode == FLastMacroKey.vkCode && (r.flags & kExtended) == (FLastMacroKey.flags & kExtended) &&
+               (r.flags & kKeyUp) == (FLastMacroKey.flags & kKeyUp) && state == 1) {
+        FTotalMacroTime = r.time - FLastMacroKey.time;  // auto-repeat
+    } else {
+        FTotalMacroTime = r.time - FLastMacroKey.time;
+        FLastMacroKey = r;
+        if (state == 0) FAllKeyState[r.vkCode] = 0;
+        delayDue = true;
+    }
+    if (delayDue && FTotalMacroTime > 0) {
+        FTotalMacroTime = std::min<std::uint32_t>(FTotalMacroTime, 65535);
+        auto entry = std::make_unique<TMacroKeyObject>();
+        entry->FMacroKey.nKeyValue = static_cast<std::uint16_t>(FTotalMacroTime);
+        Append(FMacroKeyList, std::move(entry));
+    }
+    if (FAllKeyState[r.vkCode] == 0) {
+        if (state == 1) FAllKeyState[r.vkCode] = 1;
+        auto entry = std::make_unique<TMacroKeyObject>();
+        entry->FMacroKey.nKeyType = 1;
+        entry->FMacroKey.nKeyState = static_cast<std::uint16_t>(state);
+        entry->FMacroKey.nKeyValue = static_cast<std::uint16_t>(r.vkCode);
+        entry->FMacroKey.nKeyValueExtended = static_cast<std::uint16_t>(ext);
+        Append(FMacroKeyList, std::move(entry));
+        OnRecordKeyboardMacroKeyEx(1, static_cast<int>(r.vkCode), state, ext, static_cast<double>(r.time),
+                                   FTotalMacroTime, GetKeyDescription(static_cast<int>(r.vkCode), ext), DownUp(state),
+                                   FMacroKeyList);
+    }
+    blocked = true;
+}
+
+void TuiHook::MouseMacroRecordProc(int, unsigned msg, const TMSLLHOOKSTRUCT& r, bool&) {
+    if (!OnRecordMouseMacroKey || (r.flags & kInjected)) return;
+    const Decoded d = msg == kWmMouseMove ? Decoded{} : DecodeMouse(msg, r.mouseData, true);
+    const std::uint16_t x = Clamp16(r.x), y = Clamp16(r.y);
+    const double time = static_cast<double>(r.time);
+    if (FLastTimeMouseMacro == 0) {
+        FLastTimeMouseMacro = r.time;
+    } else if (FLastTimeMouseMacro > r.time) {
+        FLastTimeMouseMacro = r.time;  // the clock went back: timing starts again
+        return;
+    } else {
+        const std::uint32_t delay = r.time - FLastTimeMouseMacro;
+        FLastTimeMouseMacro = r.time;
+        auto entry = std::make_unique<TMOUSEMacroKeyObject>();
+        entry->FMOUSEMacroKey.X = x;
+        entry->FMOUSEMacroKey.Y = y;
+        entry->FMOUSEMacroKey.TimeValue = static_cast<std::uint16_t>(std::min<std::uint32_t>(delay, 65535));
+        const TMouseButtons button = entry->FMOUSEMacroKey.MouseButton;
+        Append(FMouseMacroKeyList, std::move(entry));
+        OnRecordMouseMacroKey(0, button, 0, x, y, time, ToU16(delay), u"ms", FMouseMacroKeyList);
+    }
+    if (d.button == TMouseButtons::BUTTON_NONE) return;
+    auto entry = std::make_unique<TMOUSEMacroKeyObject>();
+    entry->FMOUSEMacroKey.nKeyType = 1;
+    entry->FMOUSEMacroKey.nKeyState = static_cast<std::uint16_t>(d.state);
+    entry->FMOUSEMacroKey.X = x;
+    entry->FMOUSEMacroKey.Y = y;
+    entry->FMOUSEMacroKey.MouseButton = d.button;
+    Append(FMouseMacroKeyList, std::move(entry));
+    OnRecordMouseMacroKey(1, d.button, d.state, x, y, time, GetMouseButtonDescription(d.button), DownUp(d.state),
+                          FMouseMacroKeyList);
+}
+
+}  // namespace vxm
