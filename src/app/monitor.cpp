@@ -25,7 +25,9 @@ TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm)
         formComponents_.push_back(std::make_unique<TComponent>(std::move(cls), std::move(name), &form_));
         return *formComponents_.back();
     };
-    uiHook1_ = host_.CreateHook();
+    // No handlers: creating it binds the hook library (and says so when it is missing).
+    uiHook1_ = std::make_unique<TuiHook>(HookDependencies{
+        host_.HookLibrary(), host_.Dispatcher(), [this](u16view t, u16view c) { host_.ShowError(t, c); }, false});
     component(u"TuiHook", u"uiHook1");
     uiLanguage1_ = std::make_unique<TuiLanguage>(
         &form_, LanguageDependencies{host_.Nls(), host_.Files(), host_.ExecutableFolder(), u16(), false,

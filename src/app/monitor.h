@@ -5,6 +5,7 @@
 
 #include "app/monitor_host.h"
 #include "app/mute.h"
+#include "hook/hook.h"
 #include "lang/component.h"
 #include "lang/language.h"
 #include "profile/records.h"
@@ -70,6 +71,10 @@ public:
     ITrayIcon& TrayIcon1() { return *trayIcon1_; }
     ITimer& TimerDeviceArrial() { return *timerDeviceArrial_; }
     TuiLanguage& uiLanguage1() { return *uiLanguage1_; }
+    TuiHook& uiHook1() { return *uiHook1_; }
+    // Unbound on the window; they record a mouse macro on uiHook1.
+    void Button1Click() { uiHook1_->RecordMouseMacro(); }
+    void Button2Click() { uiHook1_->StopRecordMouseMacro(); }
     TComponent& Form() { return form_; }
     TuiHIDData& uiHIDData1() { return *uiHIDData1_; }
 
@@ -87,7 +92,7 @@ private:
     u16 hint_;
     std::vector<std::unique_ptr<TComponent>> formComponents_;
     // Form order; destroyed in reverse.
-    std::unique_ptr<IHookComponent> uiHook1_;
+    std::unique_ptr<TuiHook> uiHook1_;
     std::unique_ptr<TuiLanguage> uiLanguage1_;
     std::unique_ptr<ITrayIcon> trayIcon1_;
     std::unique_ptr<IPopupMenu> myPopupMenu_;

@@ -10,7 +10,9 @@
 #include "hid/hid_data.h"
 #include "hid/hid_event.h"
 #include "platform/audio.h"
+#include "platform/dispatcher.h"
 #include "platform/files.h"
+#include "platform/hook_library.h"
 #include "platform/locale.h"
 #include "platform/registry.h"
 
@@ -45,8 +47,6 @@ struct OsVersion {
 
 // Components the main window owns. Later subsystems give them behaviour;
 // until then the host may hand out inert ones.
-class IHookComponent : public IComponent {};
-
 class ITrayIcon : public IComponent {
 public:
     virtual bool LoadIconFromFile(u16view path) = 0;  // false: keeps the program's own icon
@@ -65,7 +65,6 @@ class IMonitorHost {
 public:
     virtual ~IMonitorHost() = default;
 
-    virtual std::unique_ptr<IHookComponent> CreateHook() = 0;
     virtual std::unique_ptr<ITrayIcon> CreateTrayIcon() = 0;
     virtual std::unique_ptr<IPopupMenu> CreatePopupMenu(ITrayIcon& tray) = 0;
     virtual std::unique_ptr<TuiHIDData> CreateHidData() = 0;
@@ -95,6 +94,10 @@ public:
     virtual platform::IMixer& Mixer() = 0;
     virtual platform::INationalLanguage& Nls() = 0;
     virtual platform::IFileSystem& Files() = 0;
+    virtual platform::IHookLibrary& HookLibrary() = 0;
+    virtual platform::IMainThreadDispatcher& Dispatcher() = 0;
+    // A message box with the error icon, no owner.
+    virtual void ShowError(u16view text, u16view caption) = 0;
 };
 
 }  // namespace vxm::app

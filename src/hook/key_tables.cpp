@@ -137,12 +137,16 @@ bool Undefined(int c) {
            c == 0x5F || (c >= 0x88 && c <= 0x8F) || (c >= 0x92 && c <= 0x9F) || c == 0xE0;
 }
 
-void Put(std::vector<TKeyboardInfoTable>& t, const Row& r, int extended) {
-    TKeyboardInfoTable& row = t[static_cast<std::size_t>(r.code)];
-    row.VKName = Utf16(r.name);
-    row.KeyDescription = Utf16(r.text);
-    row.HIDCode = r.hid;
+void Put(std::vector<TKeyboardInfoTable>& t, int code, u16 name, u16 text, int hid, int extended) {
+    TKeyboardInfoTable& row = t[static_cast<std::size_t>(code)];
+    row.VKName = std::move(name);
+    row.KeyDescription = std::move(text);
+    row.HIDCode = hid;
     row.Extended = extended;
+}
+
+void Put(std::vector<TKeyboardInfoTable>& t, const Row& r, int extended) {
+    Put(t, r.code, Utf16(r.name), Utf16(r.text), r.hid, extended);
 }
 
 void Build() {
@@ -164,18 +168,17 @@ void Build() {
         row.KeyDescription = u"Undefined";
     }
     for (int d = 0; d <= 9; ++d) {
-        const std::string digit(1, static_cast<char>('0' + d));
-        Put(g_standard, {0x30 + d, ("VK_" + digit).c_str(), digit.c_str(), d == 0 ? 39 : 29 + d}, 224);
-        Put(g_standard, {0x60 + d, ("VK_NUMPAD" + digit).c_str(), ("NUMPAD " + digit).c_str(), d == 0 ? 98 : 88 + d},
-            224);
+        const u16 digit(1, static_cast<char16_t>(u'0' + d));
+        Put(g_standard, 0x30 + d, u"VK_" + digit, digit, d == 0 ? 39 : 29 + d, 224);
+        Put(g_standard, 0x60 + d, u"VK_NUMPAD" + digit, u"NUMPAD " + digit, d == 0 ? 98 : 88 + d, 224);
     }
     for (int l = 0; l < 26; ++l) {
-        const std::string letter(1, static_cast<char>('A' + l));
-        Put(g_standard, {0x41 + l, ("VK_" + letter).c_str(), letter.c_str(), 4 + l}, 224);
+        const u16 letter(1, static_cast<char16_t>(u'A' + l));
+        Put(g_standard, 0x41 + l, u"VK_" + letter, letter, 4 + l, 224);
     }
     for (int f = 1; f <= 24; ++f) {
-        const std::string name = "F" + std::to_string(f);
-        Put(g_standard, {0x6F + f, ("VK_" + name).c_str(), name.c_str(), f <= 12 ? 57 + f : 91 + f}, 224);
+        const u16 name = u"F" + ToU16(f);
+        Put(g_standard, 0x6F + f, u"VK_" + name, name, f <= 12 ? 57 + f : 91 + f, 224);
     }
     for (const Row& r : kStandard) Put(g_standard, r, StandardIsExtended(r.code) ? 225 : 224);
     for (const Row& r : kConsumer) Put(g_standard, r, 225);

@@ -7,7 +7,7 @@
 
 namespace vxm::fake {
 
-class FakeHookLibrary final : public platform::IHookLibrary {
+class FakeHookLibrary : public platform::IHookLibrary {
 public:
     platform::HookLibraryLoad loadResult = platform::HookLibraryLoad::Loaded;
     int loads = 0, unloads = 0, keyboardEnables = 0, mouseEnables = 0;

@@ -20,9 +20,6 @@ protected:
     std::string name_;
 };
 
-class Hook final : public Logged<app::IHookComponent> {
-    using Logged::Logged;
-};
 
 class Tray final : public Logged<app::ITrayIcon> {
 public:
@@ -107,7 +104,6 @@ void FakeMonitorHost::Advance(unsigned ms) {
     now = end;
 }
 
-std::unique_ptr<app::IHookComponent> FakeMonitorHost::CreateHook() { return std::make_unique<Hook>(*this, "hook"); }
 std::unique_ptr<app::ITrayIcon> FakeMonitorHost::CreateTrayIcon() { return std::make_unique<Tray>(*this, "tray"); }
 std::unique_ptr<app::IPopupMenu> FakeMonitorHost::CreatePopupMenu(app::ITrayIcon&) {
     return std::make_unique<Menu>(*this, "menu");
@@ -124,7 +120,24 @@ private:
     FakeMonitorHost& host_;
 };
 
-FakeMonitorHost::FakeMonitorHost() : hid(std::make_unique<LoggingHid>(*this)) {}
+class FakeMonitorHost::LoggingHookLibrary final : public FakeHookLibrary {
+public:
+    explicit LoggingHookLibrary(FakeMonitorHost& host) : host_(host) {}
+    platform::HookLibraryLoad Load() override {
+        host_.log.push_back("hook:load");
+        return FakeHookLibrary::Load();
+    }
+    void Unload() override {
+        host_.log.push_back("hook:unload");
+        FakeHookLibrary::Unload();
+    }
+
+private:
+    FakeMonitorHost& host_;
+};
+
+FakeMonitorHost::FakeMonitorHost()
+    : hookLibrary(std::make_unique<LoggingHookLibrary>(*this)), hid(std::make_unique<LoggingHid>(*this)) {}
 FakeMonitorHost::~FakeMonitorHost() = default;
 
 std::unique_ptr<TuiHIDData> FakeMonitorHost::CreateHidData() {

@@ -9,6 +9,7 @@
 #include "lang/translate.h"
 #include "support/fake_audio.h"
 #include "support/fake_hid.h"
+#include "support/fake_hook.h"
 #include "support/fake_locale.h"
 #include "support/fake_platform.h"
 
@@ -29,7 +30,6 @@ public:
     void Advance(unsigned ms);
     unsigned now = 0;
 
-    std::unique_ptr<app::IHookComponent> CreateHook() override;
     std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
     std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
     std::unique_ptr<TuiHIDData> CreateHidData() override;
@@ -58,6 +58,14 @@ public:
     platform::INationalLanguage& Nls() override { return nls; }
     platform::IFileSystem& Files() override { return platform.files; }
     FakeNationalLanguage nls;
+    platform::IHookLibrary& HookLibrary() override { return *hookLibrary; }
+    platform::IMainThreadDispatcher& Dispatcher() override { return dispatcher; }
+    void ShowError(u16view text, u16view caption) override {
+        log.push_back("ShowError:" + Utf8(caption) + ":" + Utf8(text));
+    }
+    // Logs "hook:load" and "hook:unload" into the host's log.
+    class LoggingHookLibrary;
+    std::unique_ptr<FakeHookLibrary> hookLibrary;
     FakeCoreAudio coreAudio;
     FakeMixer mixer;
 

@@ -52,11 +52,11 @@ TEST(MonitorLifecycle, ComponentsComeUpInFormOrderAndGoInReverse) {
     // The arrival notifier's own start timer comes up inside it; "Sleep:20" is
     // the stop of reading that destruction begins with.
     const std::vector<std::string> expected = {
-        "create:hook",     "create:tray",      "create:menu",   "create:hid",
+        "hook:load",       "create:tray",      "create:menu",   "create:hid",
         "create:timer",    "create:timer",    "create:hidevent",  "running",
         "Sleep:20",        "destroy:hidevent", "destroy:timer", "destroy:timer",
-        "destroy:hid",     "Sleep:20",        "destroy:menu",    "destroy:tray",    "destroy:hook"};
-    EXPECT_EQ(Only(host.log, {"create:", "destroy:", "running", "Sleep:20"}), expected);
+        "destroy:hid",     "Sleep:20",        "destroy:menu",    "destroy:tray",    "hook:unload"};
+    EXPECT_EQ(Only(host.log, {"create:", "destroy:", "running", "Sleep:20", "hook:"}), expected);
 }
 
 TEST(MonitorLifecycle, InitMonitorLoadsIconThenCaptionsThenAudioOnNt6) {
@@ -127,11 +127,24 @@ TEST(MonitorProcess, ManagerBeforeWindowAndMutexReleasedBeforeEitherGoes) {
     parts.createProfileManager = [&] { return std::make_unique<Settings>(&host.log); };
     parts.createMainWindow = [&](IProfileSettings& dm) { return std::make_unique<TVXMMONMAIN>(host, dm); };
     EXPECT_EQ(RunMonitor(process, parts), 0);
-    const auto order = Only(host.log, {"CreateMutex", "ConfigureApplication", "create:TDM", "create:hook", "loop",
-                                       "ReleaseMutex", "destroy:hook", "destroy:TDM"});
+    const auto order = Only(host.log, {"CreateMutex", "ConfigureApplication", "create:TDM", "hook:", "loop",
+                                       "ReleaseMutex", "destroy:TDM"});
     const std::vector<std::string> expected = {"CreateMutex:TVXMMONMAIN", "ConfigureApplication", "create:TDM",
-                                               "create:hook", "loop", "ReleaseMutex", "destroy:hook", "destroy:TDM"};
+                                               "hook:load", "loop", "ReleaseMutex", "hook:unload", "destroy:TDM"};
     EXPECT_EQ(order, expected);
+}
+
+TEST(MonitorLifecycle, MissingHookLibraryIsReportedOnceAndStartUpGoesOn) {
+    FakeMonitorHost host;
+    host.hookLibrary->loadResult = platform::HookLibraryLoad::Missing;
+    Settings dm;
+    TVXMMONMAIN window(host, dm);
+    EXPECT_EQ(Only(host.log, {"ShowError"}),
+              (std::vector<std::string>{"ShowError:Error:uiHook.dll can not be found!"}));
+    EXPECT_FALSE(window.uiHook1().DLLLoaded());
+    EXPECT_FALSE(Only(host.log, {"create:hidevent"}).empty()) << "start-up went on";
+    window.Button1Click();  // records nothing without the library, and does not fail
+    window.Button2Click();
 }
 
 TEST(MonitorProcess, SecondInstanceEndsAtOnceWithZeroAndCreatesNothing) {

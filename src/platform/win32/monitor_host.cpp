@@ -23,7 +23,6 @@ constexpr UINT kFirstMenuCommand = 100;
 void DebugLine(const std::wstring& text) { OutputDebugStringW((text + L"\n").c_str()); }
 
 // Components of later subsystems: present in their place, inert for now.
-class InertHook final : public app::IHookComponent {};
 class Win32Timer final : public app::ITimer {
 public:
     Win32Timer(MonitorHost& host, unsigned intervalMs) : host_(host), interval_(intervalMs) {
@@ -306,13 +305,18 @@ MonitorHost::MonitorHost(HINSTANCE instance) : instance_(instance) {
                             reinterpret_cast<LPCWSTR>(app::kMonitorTitle), WS_POPUP, x, y, kAboutWidth, kAboutHeight,
                             nullptr, nullptr, instance_, this);
     dispatcher_ = std::make_unique<MainThreadDispatcher>(hwnd_);
+    hookLibrary_ = std::make_unique<win32::HookLibrary>(W(ExecutableFolder() + u"uiHook.dll"));
+}
+
+void MonitorHost::ShowError(u16view text, u16view caption) {
+    OutputDebugStringA(("message box: " + Utf8(caption) + ": " + Utf8(text) + "\n").c_str());
+    MessageBoxW(nullptr, W(text).c_str(), W(caption).c_str(), MB_OK | MB_ICONERROR);
 }
 
 MonitorHost::~MonitorHost() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-std::unique_ptr<app::IHookComponent> MonitorHost::CreateHook() { return std::make_unique<InertHook>(); }
 std::unique_ptr<app::ITrayIcon> MonitorHost::CreateTrayIcon() { return std::make_unique<Win32Tray>(*this); }
 std::unique_ptr<app::IPopupMenu> MonitorHost::CreatePopupMenu(app::ITrayIcon&) {
     return std::make_unique<Win32Menu>(*this);

@@ -11,6 +11,7 @@
 #include "platform/dispatcher.h"
 #include "platform/win32/audio_win32.h"
 #include "platform/win32/hid_win32.h"
+#include "platform/win32/hook_win32.h"
 #include "platform/win32/locale_win32.h"
 #include "platform/win32/win32_platform.h"
 
@@ -49,7 +50,6 @@ public:
     // The window logic that paints and handles the About page.
     void Attach(app::TVXMMONMAIN* window) { window_ = window; }
 
-    std::unique_ptr<app::IHookComponent> CreateHook() override;
     std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
     std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
     std::unique_ptr<TuiHIDData> CreateHidData() override;
@@ -78,6 +78,9 @@ public:
     platform::IMixer& Mixer() override { return mixer_; }
     platform::INationalLanguage& Nls() override { return nls_; }
     platform::IFileSystem& Files() override { return files_; }
+    platform::IHookLibrary& HookLibrary() override { return *hookLibrary_; }
+    platform::IMainThreadDispatcher& Dispatcher() override { return *dispatcher_; }
+    void ShowError(u16view text, u16view caption) override;
 
     // Where the mouse is found; tests replace it with a stand-in.
     void SetHidSystem(platform::IHidSystem* hid) { hidSystem_ = hid; }
@@ -108,6 +111,7 @@ private:
     win32::Mixer mixer_;
     NationalLanguage nls_;
     FileSystem files_;
+    std::unique_ptr<win32::HookLibrary> hookLibrary_;
     IniReader ini_;
     std::unique_ptr<MainThreadDispatcher> dispatcher_;
     UINT_PTR nextTimerId_ = 1;
