@@ -4,6 +4,7 @@
 # decoder, the messages, the registry and Core Audio are the real ones.
 #   VXM_ROAD_VERBOSE=1 prints what happened along the way.
 source "$(dirname "$0")/lib.sh"
+fresh_registry
 
 key='software\software\zrngmmouse'
 app=$(new_install)

@@ -3,6 +3,7 @@
 # Chinese tray menu, "US" and a 7037 show the English one, and a ui.local
 # beside the program comes first in the language list.
 source "$(dirname "$0")/lib.sh"
+fresh_registry
 
 key='software\software\zrngmmouse'
 app=$(new_install)

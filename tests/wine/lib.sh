@@ -12,6 +12,13 @@ new_install() {
   echo "$dir"
 }
 now_ms() { date +%s%3N; }
+# Whatever a test leaves running (a monitor, a stand-in) ends with it, so the
+# next test starts without a monitor holding the single-instance mutex.
+trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+# Tests that read the profile records start from an empty registry key.
+fresh_registry() {
+  "$WINE64" reg delete 'HKCU\software\software\zrngmmouse' /f >/dev/null 2>&1 || true
+}
 # Opens the tray menu in Wine's system tray window, saves a screenshot, closes it.
 tray_menu_screenshot() {  # FILE
   local tray

@@ -18,6 +18,7 @@ start_and_stop() {  # APPDIR: runs the monitor until its window exists, then end
   wait "$pid" 2>/dev/null || true
 }
 
+fresh_registry
 app=$(new_install)
 rm -f "$app/config.ini"  # no file: the doubled "software\" prefix
 start_and_stop "$app"
