@@ -72,22 +72,24 @@ TVXMMONMAIN::~TVXMMONMAIN() {
     FormDestroy();
 }
 
-void TVXMMONMAIN::BuildAboutPage() {
+void BuildAboutScene(ui::Scene& scene) {
     using ui::Align;
     using ui::TextStyle;
-    vgScene1.AddText(u"BtnOK", u"OK", {208, 325, 94, 27}, TextStyle{u"Myriad Pro", 13, true, 0xFFFFFF, Align::Center});
-    vgScene1.AddButton(u"BtnOK", {208, 325, 94, 27});
+    scene.AddText(u"BtnOK", u"OK", {208, 325, 94, 27}, TextStyle{u"Myriad Pro", 13, true, 0xFFFFFF, Align::Center});
+    scene.AddButton(u"BtnOK", {208, 325, 94, 27});
     // The frame Rectangle1 at (43,81), 425 x 223, holds the labels; their
     // positions are relative to the page.
-    vgScene1.AddText(u"Label1", u"Hardware & Software Information:", {63, 96, 385, 24}, TextStyle{u"Tahoma", 16, true});
-    vgScene1.AddText(u"Label2", u"Hardware Core:1.00.00", {63, 128, 385, 20}, TextStyle{u"Tahoma", 13, false});
-    vgScene1.AddText(u"Label3", u"Software Core:1.00.00", {63, 152, 385, 20}, TextStyle{u"Tahoma", 13, false});
-    vgScene1.AddText(u"Label4", u"Software Update Website:", {63, 188, 385, 24}, TextStyle{u"Tahoma", 16, true});
-    auto& web = vgScene1.AddText(u"TextWeb", kMakerWebAddress, {63, 216, 385, 20}, TextStyle{u"Tahoma", 13, false});
+    scene.AddText(u"Label1", u"Hardware & Software Information:", {63, 96, 385, 24}, TextStyle{u"Tahoma", 16, true});
+    scene.AddText(u"Label2", u"Hardware Core:1.00.00", {63, 128, 385, 20}, TextStyle{u"Tahoma", 13, false});
+    scene.AddText(u"Label3", u"Software Core:1.00.00", {63, 152, 385, 20}, TextStyle{u"Tahoma", 13, false});
+    scene.AddText(u"Label4", u"Software Update Website:", {63, 188, 385, 24}, TextStyle{u"Tahoma", 16, true});
+    auto& web = scene.AddText(u"TextWeb", kMakerWebAddress, {63, 216, 385, 20}, TextStyle{u"Tahoma", 13, false});
     web.AutoTranslate = false;  // an address is not translated
-    vgScene1.AddButton(u"BtnGoWeb", {43 + 25, 81 + 182, 77, 31});
-    vgScene1.UpdateResource();
+    scene.AddButton(u"BtnGoWeb", {43 + 25, 81 + 182, 77, 31});
+    scene.UpdateResource();
 }
+
+void TVXMMONMAIN::BuildAboutPage() { BuildAboutScene(vgScene1); }
 
 void TVXMMONMAIN::FormCreate() { InitMonitor(); }
 

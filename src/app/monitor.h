@@ -28,6 +28,10 @@ public:
 
 inline constexpr char16_t kMakerWebAddress[] = u"https://www.example.com/gaming-mouse";
 
+// The About page's texts and buttons; the translation editor collects the
+// same texts.
+void BuildAboutScene(ui::Scene& scene);
+
 class TVXMMONMAIN {
 public:
     TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm);

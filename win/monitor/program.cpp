@@ -7,7 +7,8 @@
 
 namespace vxm::win32 {
 
-int RunMonitorProgram(HINSTANCE instance, const std::function<void(MonitorHost&)>& configure) {
+int RunMonitorProgram(HINSTANCE instance, const std::function<void(MonitorHost&)>& configure,
+                      const std::function<void(app::TVXMMONMAIN&)>& created) {
     Registry registry;
     FileSystem files;
     IniReader ini;
@@ -35,6 +36,7 @@ int RunMonitorProgram(HINSTANCE instance, const std::function<void(MonitorHost&)
             OutputDebugStringW((L"start-up error: " + W(Utf16(error)) + L"\n").c_str());
             MessageBoxW(nullptr, text.c_str(), L"GAMING MOUSE MONITOR", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
         }
+        if (created) created(*window);
         return window;
     };
     return app::RunMonitor(process, parts);

@@ -10,6 +10,8 @@ namespace vxm::win32 {
 
 // Runs the monitor; `configure` may adjust the host before the main window
 // comes up (test builds replace the device there).
-int RunMonitorProgram(HINSTANCE instance, const std::function<void(MonitorHost&)>& configure);
+// `created` runs once the main window exists.
+int RunMonitorProgram(HINSTANCE instance, const std::function<void(MonitorHost&)>& configure,
+                      const std::function<void(app::TVXMMONMAIN&)>& created = nullptr);
 
 }  // namespace vxm::win32

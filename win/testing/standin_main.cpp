@@ -1,5 +1,6 @@
 // VXMMON_STANDIN.EXE: the monitor exactly as shipped, except that the mouse
-// is the stand-in device behind the named pipe that VXM_STANDIN_PIPE names.
+// is the stand-in device behind the named pipe that VXM_STANDIN_PIPE names,
+// and that VXM_SHOW_ABOUT shows the About page at start (for screenshots).
 #include <cstdlib>
 
 #include "monitor/program.h"
@@ -13,5 +14,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (!pipe) return;
         standIn = std::make_unique<vxm::testing::StandInHidSystem>(host.RealHidSystem(), vxm::win32::U(pipe));
         host.SetHidSystem(standIn.get());
+    }, [](vxm::app::TVXMMONMAIN& window) {
+        if (_wgetenv(L"VXM_SHOW_ABOUT")) window.About1Click();
     });
 }

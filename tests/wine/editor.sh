@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The translation editor under Wine: it opens on a ui.local beside it and
+# shows its tabs; saving writes a file that the monitor then loads first.
+# Also the About page rendered in "CH".
+source "$(dirname "$0")/lib.sh"
+fresh_registry
+
+app=$(new_install)
+python3 - "$app/ui.local" <<'PY'
+import struct, sys
+def s(t):
+    b = t.encode("utf-16-le")
+    return struct.pack("<i", len(b) // 2) + b
+langs = [("040a", "Exit=Salir\r\n"), ("0409", "Exit=Exit\r\n")]
+data = s("Config\r\nExit\r\n") + struct.pack("<I", len(langs))
+for name, table in langs:
+    data += s(name) + s(table)
+open(sys.argv[1], "wb").write(data)
+PY
+before=$(md5sum "$app/ui.local" | cut -d' ' -f1)
+
+"$WINE64" "$app/VXMLANGEDIT.EXE" &
+PROBE wait-window TuiLanguageDesignForm 20000 || fail "the editor did not open"
+sleep 1.5
+mkdir -p "$VXM_ARTIFACTS"
+import -window root "$VXM_ARTIFACTS/editor.png"
+pass "the editor opens on ui.local (artifacts/editor.png)"
+
+PROBE post TuiLanguageDesignForm 0x0111 107 0   # "Save to language file"
+for _ in $(seq 50); do [ "$(md5sum "$app/ui.local" | cut -d' ' -f1)" != "$before" ] && break; sleep 0.1; done
+[ "$(md5sum "$app/ui.local" | cut -d' ' -f1)" != "$before" ] || fail "saving did not rewrite ui.local"
+PROBE wait-window TuiLanguageDesignForm 100 || fail "the editor on its own file should stay open"
+PROBE post TuiLanguageDesignForm 0x0010 0 0
+pass "saving from the editor rewrites ui.local"
+
+log=$VXM_WINE_SESSION/editor-monitor.log
+start_debugged "$log" "$app/VXMMON.EXE"
+PROBE wait-window TVXMMONMAIN 20000 || fail "monitor did not start"
+for _ in $(seq 50); do grep -q '^language ' "$log" && break; sleep 0.1; done
+grep -q '^language 040a: Config | Salir$' "$log" || fail "the saved file was not loaded first: $(grep '^language' "$log")"
+"$WINESERVER" -k >/dev/null 2>&1 || true
+wait 2>/dev/null || true
+pass "the monitor loads the saved ui.local first (menu: Config | Salir)"
+
+fresh_registry
+about=$(new_install)
+cp "$BIN/VXMMON_STANDIN.EXE" "$about/"
+VXM_SHOW_ABOUT=1 "$WINE64" "$about/VXMMON_STANDIN.EXE" &
+PROBE wait-visible TVXMMONMAIN 20000 || fail "the About page was not shown"
+sleep 1.5
+import -window root "$VXM_ARTIFACTS/about-ch.png"
+"$WINESERVER" -k >/dev/null 2>&1 || true
+wait 2>/dev/null || true
+pass "the About page in CH (artifacts/about-ch.png)"
