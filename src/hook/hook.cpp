@@ -65,6 +65,16 @@ void Append(TOwnedList<T>& list, std::unique_ptr<T> entry) {
 
 const char16_t* DownUp(int state) { return state ? u"Down" : u"Up"; }
 
+// A keyboard macro entry: type 0 (a delay in `value`) or 1 (a key).
+std::unique_ptr<TMacroKeyObject> MacroEntry(int type, int state, std::uint32_t value, int extended) {
+    auto entry = std::make_unique<TMacroKeyObject>();
+    entry->FMacroKey.nKeyType = static_cast<std::uint16_t>(type);
+    entry->FMacroKey.nKeyState = static_cast<std::uint16_t>(state);
+    entry->FMacroKey.nKeyValue = static_cast<std::uint16_t>(value);
+    entry->FMacroKey.nKeyValueExtended = static_cast<std::uint16_t>(extended);
+    return entry;
+}
+
 }  // namespace
 
 int TuiHook::LoadHookLibrary(platform::IHookLibrary& library, const std::function<void(u16view, u16view)>& showError) {
@@ -385,21 +395,13 @@ void TuiHook::MacroKeyRecordProc(int, unsigned, const TKBDLLHOOKSTRUCT& r, bool&
     } else {
         const std::uint32_t delay = r.time - FLastTimeKeyboardMacro;  // wrap-safe
         if (delay > 10 && delay < 2000) {
-            auto entry = std::make_unique<TMacroKeyObject>();
-            entry->FMacroKey.nKeyType = 0;
-            entry->FMacroKey.nKeyValue = static_cast<std::uint16_t>(delay);
-            Append(FMacroKeyList, std::move(entry));
+            Append(FMacroKeyList, MacroEntry(0, 0, delay, 0));
             OnRecordKeyboardMacroKey(0, static_cast<int>(delay), 0, 0, time, ToU16(delay), u"ms", FMacroKeyList);
         }
         FLastTimeKeyboardMacro = r.time;
     }
     // Every key gets its entry, whatever the delay before it was.
-    auto entry = std::make_unique<TMacroKeyObject>();
-    entry->FMacroKey.nKeyType = 1;
-    entry->FMacroKey.nKeyState = static_cast<std::uint16_t>(state);
-    entry->FMacroKey.nKeyValue = static_cast<std::uint16_t>(r.vkCode);
-    entry->FMacroKey.nKeyValueExtended = static_cast<std::uint16_t>(ext);
-    Append(FMacroKeyList, std::move(entry));
+    Append(FMacroKeyList, MacroEntry(1, state, r.vkCode, ext));
     OnRecordKeyboardMacroKey(1, static_cast<int>(r.vkCode), state, ext, time,
                              GetKeyDescription(static_cast<int>(r.vkCode), ext), DownUp(state), FMacroKeyList);
     blocked = true;
@@ -426,18 +428,11 @@ void TuiHook::MacroKeyExRecordProc(int, unsigned, const TKBDLLHOOKSTRUCT& r, boo
     }
     if (delayDue && FTotalMacroTime > 0) {
         FTotalMacroTime = std::min<std::uint32_t>(FTotalMacroTime, 65535);
-        auto entry = std::make_unique<TMacroKeyObject>();
-        entry->FMacroKey.nKeyValue = static_cast<std::uint16_t>(FTotalMacroTime);
-        Append(FMacroKeyList, std::move(entry));
+        Append(FMacroKeyList, MacroEntry(0, 0, FTotalMacroTime, 0));
     }
     if (FAllKeyState[r.vkCode] == 0) {
         if (state == 1) FAllKeyState[r.vkCode] = 1;
-        auto entry = std::make_unique<TMacroKeyObject>();
-        entry->FMacroKey.nKeyType = 1;
-        entry->FMacroKey.nKeyState = static_cast<std::uint16_t>(state);
-        entry->FMacroKey.nKeyValue = static_cast<std::uint16_t>(r.vkCode);
-        entry->FMacroKey.nKeyValueExtended = static_cast<std::uint16_t>(ext);
-        Append(FMacroKeyList, std::move(entry));
+        Append(FMacroKeyList, MacroEntry(1, state, r.vkCode, ext));
         OnRecordKeyboardMacroKeyEx(1, static_cast<int>(r.vkCode), state, ext, static_cast<double>(r.time),
                                    FTotalMacroTime, GetKeyDescription(static_cast<int>(r.vkCode), ext), DownUp(state),
                                    FMacroKeyList);

@@ -6,18 +6,12 @@
 #include <thread>
 
 #include "hid/hid_data.h"
+#include "win32/inline_dispatcher.h"
 #include "platform/win32/hid_win32.h"
 #include "platform/win32/win32_platform.h"
 
 namespace vxm::win32 {
 namespace {
-
-struct InlineDispatcher final : platform::IMainThreadDispatcher {
-    bool RunOnMainThread(const std::function<void()>& call, const std::function<bool()>&) override {
-        call();
-        return true;
-    }
-};
 
 TEST(Win32Hid, EnumeratesInterfacesWithPathsIdsAndCapabilities) {
     HidSystem hid;
@@ -39,7 +33,7 @@ TEST(Win32Hid, EnumeratesInterfacesWithPathsIdsAndCapabilities) {
 TEST(Win32Hid, ReadThreadOnARealDeviceEndsOnStop) {
     HidSystem hid;
     IniReader ini;
-    InlineDispatcher dispatcher;
+    vxm::testing::InlineDispatcher dispatcher;
     TuiHIDData data(HidDependencies{hid, ini, dispatcher, SystemPaths().ExecutableFolder(),
                                     [](unsigned ms) { Sleep(ms); }});
     data.HidFindAndReadDevice(app::USAGE_AND_PAGE{0x02, 0x01}, u"*");
@@ -53,7 +47,7 @@ TEST(Win32Hid, ReadThreadOnARealDeviceEndsOnStop) {
 TEST(Win32Hid, NoVendorCollectionMeansNoThreadAndFeatureOperationsSayNotFound) {
     HidSystem hid;
     IniReader ini;
-    InlineDispatcher dispatcher;
+    vxm::testing::InlineDispatcher dispatcher;
     TuiHIDData data(HidDependencies{hid, ini, dispatcher, SystemPaths().ExecutableFolder(),
                                     [](unsigned ms) { Sleep(ms); }});
     data.HidFindAndReadDevice(app::USAGE_AND_PAGE{0x0001, 0xFFA0}, u"*");

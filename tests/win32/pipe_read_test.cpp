@@ -9,19 +9,13 @@
 #include <vector>
 
 #include "hid/hid_data.h"
+#include "win32/inline_dispatcher.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wide.h"
 #include "win/testing/standin_hid.h"
 
 namespace vxm::win32 {
 namespace {
-
-struct InlineDispatcher final : platform::IMainThreadDispatcher {
-    bool RunOnMainThread(const std::function<void()>& call, const std::function<bool()>&) override {
-        call();
-        return true;
-    }
-};
 
 struct PipeDevice {
     explicit PipeDevice(int n) {
@@ -54,7 +48,7 @@ bool Eventually(Pred p) {
 struct Rig {
     HidSystem real;
     IniReader ini;
-    InlineDispatcher dispatcher;
+    vxm::testing::InlineDispatcher dispatcher;
     std::unique_ptr<testing::StandInHidSystem> standIn;
     std::unique_ptr<TuiHIDData> data;
     std::mutex m;

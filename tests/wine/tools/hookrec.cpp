@@ -13,6 +13,7 @@
 #include <string>
 
 #include "hook/hook.h"
+#include "win32/inline_dispatcher.h"
 #include "platform/win32/hook_win32.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
@@ -28,13 +29,6 @@ void Log(const std::string& line) {
         std::fclose(f);
     }
 }
-
-struct InlineDispatcher final : vxm::platform::IMainThreadDispatcher {
-    bool RunOnMainThread(const std::function<void()>& call, const std::function<bool()>&) override {
-        call();
-        return true;
-    }
-};
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -77,7 +71,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetFocus(g_edit);
 
     vxm::win32::HookLibrary library(vxm::win32::W(vxm::win32::SystemPaths().ExecutableFolder() + u"uiHook.dll"));
-    InlineDispatcher dispatcher;
+    vxm::testing::InlineDispatcher dispatcher;
     vxm::TuiHook hook(vxm::HookDependencies{
         library, dispatcher, [](vxm::u16view t, vxm::u16view) { Log("error: " + vxm::Utf8(t)); }, false});
     Log(hook.DLLLoaded() ? "loaded" : "not loaded");

@@ -1,0 +1,15 @@
+#pragma once
+// Runs hand-overs at once on the calling thread: for test programs whose
+// reports may be handled on the read thread.
+#include "platform/dispatcher.h"
+
+namespace vxm::testing {
+
+struct InlineDispatcher final : platform::IMainThreadDispatcher {
+    bool RunOnMainThread(const std::function<void()>& call, const std::function<bool()>&) override {
+        call();
+        return true;
+    }
+};
+
+}  // namespace vxm::testing
