@@ -52,3 +52,21 @@ import -window root "$VXM_ARTIFACTS/about-ch.png"
 "$WINESERVER" -k >/dev/null 2>&1 || true
 wait 2>/dev/null || true
 pass "the About page in CH (artifacts/about-ch.png)"
+
+# Opened on the monitor's own texts, the editor closes after saving.
+texts=$(new_install)
+"$WINE64" "$texts/VXMLANGEDIT.EXE" --monitor &
+PROBE wait-window TuiLanguageDesignForm 20000 || fail "the editor did not open on the monitor's texts"
+PROBE post TuiLanguageDesignForm 0x0111 107 0
+PROBE wait-gone TuiLanguageDesignForm 10000 || fail "opened on a component, the editor should close after saving"
+[ -s "$texts/ui.local" ] || fail "no ui.local written"
+python3 - "$texts/ui.local" <<'PY' || fail "the saved source list lacks the monitor's texts"
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+n = struct.unpack_from("<i", data, 0)[0]
+texts = data[4:4 + 2 * n].decode("utf-16-le").split("\r\n")
+for t in ("GAMING MOUSE MONITOR", "GAMING MOUSE DRIVER", "Hardware Core:1.00.00", "Wheel Down(Mouse)"):
+    if t not in texts:
+        sys.exit("missing " + t)
+PY
+pass "--monitor collects the window's, the About page's and the macro texts, and closes after saving"
