@@ -45,8 +45,8 @@ struct OsVersion {
     unsigned major = 10;
 };
 
-// Components the main window owns. Later subsystems give them behaviour;
-// until then the host may hand out inert ones.
+// Components the main window owns that only the host can make (tray and
+// menu); the subsystems' own components are built by the window itself.
 class ITrayIcon : public IComponent {
 public:
     virtual bool LoadIconFromFile(u16view path) = 0;  // false: keeps the program's own icon

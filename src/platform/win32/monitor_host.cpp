@@ -20,9 +20,9 @@ constexpr int kAboutHeight = 400;
 constexpr WORD kMainIconResource = 1;
 constexpr UINT kFirstMenuCommand = 100;
 
-void DebugLine(const std::wstring& text) { OutputDebugStringW((text + L"\n").c_str()); }
+// UTF-8, like every debugger line of the monitor.
+void DebugLine(const std::wstring& text) { OutputDebugStringA((Utf8(U(text)) + "\n").c_str()); }
 
-// Components of later subsystems: present in their place, inert for now.
 class Win32Timer final : public app::ITimer {
 public:
     Win32Timer(MonitorHost& host, unsigned intervalMs) : host_(host), interval_(intervalMs) {
