@@ -325,22 +325,18 @@ void TuiHook::ComboKeyRecordProc(int, unsigned, const TKBDLLHOOKSTRUCT& r, bool&
         c.nKeyValue1 = c.nKeyValue2 = 0;
         if (!plain) c.nScanKey1 = c.nScanKey2 = 0;
     }
-    platform::IHookLibrary& lib = deps_.library;
-    if (lib.IsKeyDown(0xA2) || lib.IsKeyDown(0xA3)) {
-        c.nModifier |= 2;
-        FComboKeyString += u"Ctrl+";
-    }
-    if (lib.IsKeyDown(0xA4) || lib.IsKeyDown(0xA5)) {
-        c.nModifier |= 1;
-        FComboKeyString += u"Alt+";
-    }
-    if (lib.IsKeyDown(0x5B) || lib.IsKeyDown(0x5C)) {
-        c.nModifier |= 8;
-        FComboKeyString += u"Win+";
-    }
-    if (lib.IsKeyDown(0xA0) || lib.IsKeyDown(0xA1)) {
-        c.nModifier |= 4;
-        FComboKeyString += u"Shift+";
+    // Left or right key of each modifier, always in this order.
+    struct Modifier {
+        int left, right;
+        std::uint16_t bit;
+        const char16_t* text;
+    };
+    static constexpr Modifier kModifiers[] = {
+        {0xA2, 0xA3, 2, u"Ctrl+"}, {0xA4, 0xA5, 1, u"Alt+"}, {0x5B, 0x5C, 8, u"Win+"}, {0xA0, 0xA1, 4, u"Shift+"}};
+    for (const Modifier& m : kModifiers) {
+        if (!deps_.library.IsKeyDown(m.left) && !deps_.library.IsKeyDown(m.right)) continue;
+        c.nModifier = static_cast<std::uint16_t>(c.nModifier | m.bit);
+        FComboKeyString += m.text;
     }
     const auto code = static_cast<std::uint16_t>(r.vkCode);
     const auto ext = static_cast<std::uint16_t>(r.flags & kExtended);

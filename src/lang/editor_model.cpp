@@ -57,9 +57,9 @@ void TranslationEditorModel::LoadLanguageAndCreateTranslateTabList() {
         Tab tab;
         tab.caption = it->displayName;
         tab.hint = name;
-        tab.rows.resize(SourceCount() + 300);
-        TStringList& table = FLang->LanguageTableAt(l);
         const auto sources = Sources();
+        tab.rows.resize(sources.size() + 300);
+        TStringList& table = FLang->LanguageTableAt(l);
         for (std::size_t i = 0; i < sources.size(); ++i) {
             const u16& source = sources[i];
             const u16 t = Translation(&table, source);
@@ -85,9 +85,9 @@ void TranslationEditorModel::AddLanguage(int localeIndex) {
     tab.caption = e.displayName;
     tab.width = 150;
     tab.hint = e.shortId;
-    tab.rows.resize(SourceCount() + 100);
-    TStringList* table = FLang->LanguageTable(e.shortId);
     const auto sources = Sources();
+    tab.rows.resize(sources.size() + 100);
+    TStringList* table = FLang->LanguageTable(e.shortId);
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const u16& source = sources[i];
         tab.rows[i] = {source, e.shortId.empty() ? u16() : Translation(table, source)};
@@ -108,12 +108,12 @@ void TranslationEditorModel::DeleteLanguage() {
 }
 
 void TranslationEditorModel::RewriteGrids(int minimumExtraRows) {
+    const auto sources = Sources();
     for (std::size_t t = 0; t < tabs.size(); ++t) {
         Tab& tab = tabs[t];
-        if (tab.rows.size() < SourceCount()) tab.rows.resize(SourceCount() + static_cast<std::size_t>(minimumExtraRows));
+        if (tab.rows.size() < sources.size()) tab.rows.resize(sources.size() + static_cast<std::size_t>(minimumExtraRows));
         // The translation column is filled only where a table stands at this tab's position.
         TStringList* table = t < FLang->LanguageCount() ? &FLang->LanguageTableAt(t) : nullptr;
-        const auto sources = Sources();
         for (std::size_t i = 0; i < sources.size(); ++i) {
             const u16& source = sources[i];
             tab.rows[i][0] = source;
@@ -137,6 +137,7 @@ void TranslationEditorModel::DeleteItemFromList(int row) {
     Tab& current = tabs[static_cast<std::size_t>(selected)];
     if (r >= current.rows.size()) return;
     if (!current.rows[r][0].empty()) FLang->Original().Erase(current.rows[r][0]);
+    const std::size_t count = Sources().size();
     for (Tab& tab : tabs) {
         if (r >= tab.rows.size()) continue;
         tab.rows[r] = {};
@@ -145,7 +146,7 @@ void TranslationEditorModel::DeleteItemFromList(int row) {
             tab.rows[i] = tab.rows[i + 1];
             ++i;
         }
-        if (SourceCount() < tab.rows.size()) tab.rows[SourceCount()] = {};
+        if (count < tab.rows.size()) tab.rows[count] = {};
     }
 }
 
@@ -179,11 +180,12 @@ int TranslationEditorModel::SaveTextList(u16view memo) {
 }
 
 bool TranslationEditorModel::SaveToLanguageFile() {
+    const std::size_t count = Sources().size();
     FLang->ClearLanguages();
     for (const Tab& tab : tabs) {
         FLang->AddLang(tab.hint);
         TStringList* table = FLang->LanguageTable(tab.hint);
-        for (std::size_t i = 0; i < SourceCount() && i < tab.rows.size() && !tab.rows[i][0].empty(); ++i) {
+        for (std::size_t i = 0; i < count && i < tab.rows.size() && !tab.rows[i][0].empty(); ++i) {
             SetLine(*table, tab.rows[i][0], tab.rows[i][1]);
         }
     }

@@ -57,8 +57,8 @@ public:
 
 private:
     void RewriteGrids(int minimumExtraRows);
+    // The source texts that make grid rows, in list order.
     std::vector<u16> Sources() const;
-    std::size_t SourceCount() const { return Sources().size(); }
 
     LanguageDependencies deps_;
     std::unique_ptr<TuiLanguage> owned_;

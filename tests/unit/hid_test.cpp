@@ -171,45 +171,47 @@ void Wire(TuiHIDData& d, Received& got) {
     };
 }
 
-TEST(HidReadThread, ReportsReachOnDataOnTheMainThreadWithoutTheirId) {
-    Rig r;
-    r.hid.devices = {Dev(u"m", {u"HID\\M"})};
-    auto& d = r.Make();
+// One mouse interface "m", read with every event recorded.
+struct MouseRig : Rig {
+    MouseRig() {
+        hid.devices = {Dev(u"m", {u"HID\\M"})};
+        Wire(Make(), got);
+    }
+    // The threads raise events into `got`: they end before it goes.
+    ~MouseRig() { data.reset(); }
     Received got;
-    Wire(d, got);
+};
+
+TEST(HidReadThread, ReportsReachOnDataOnTheMainThreadWithoutTheirId) {
+    MouseRig r;
+    auto& d = *r.data;
     d.HidFindAndReadDevice(kMouse, u"*");
     r.hid.Queue(u"m", {{}, 0, {}});  // 0 bytes: nothing
     r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
     ASSERT_TRUE(r.main.WaitForCall(2000));
     EXPECT_EQ(r.main.RunPending(), 1);
-    std::lock_guard<std::mutex> lock(got.m);
-    ASSERT_EQ(got.data.size(), 1u);
-    EXPECT_EQ(got.data[0], std::make_pair(7, 7));
-    EXPECT_EQ(got.threads[0], std::this_thread::get_id());
+    std::lock_guard<std::mutex> lock(r.got.m);
+    ASSERT_EQ(r.got.data.size(), 1u);
+    EXPECT_EQ(r.got.data[0], std::make_pair(7, 7));
+    EXPECT_EQ(r.got.threads[0], std::this_thread::get_id());
 }
 
 TEST(HidReadThread, StopEndsWaitingThreadsWithoutNotConnectedAndCancelsTheirRead) {
-    Rig r;
-    r.hid.devices = {Dev(u"m", {u"HID\\M"})};
-    auto& d = r.Make();
-    Received got;
-    Wire(d, got);
+    MouseRig r;
+    auto& d = *r.data;
     d.HidFindAndReadDevice(kMouse, u"*");
     ASSERT_TRUE(Eventually([&] { return r.Threads() == 1; }));
     std::this_thread::sleep_for(5ms);
     d.HidStopRead();
     EXPECT_EQ(r.Threads(), 0) << "the stop waits for the threads";
-    EXPECT_EQ(got.lost.load(), 0);
+    EXPECT_EQ(r.got.lost.load(), 0);
     EXPECT_EQ(r.hid.channelsOpen.load(), 0) << "the thread freed its channel";
     EXPECT_EQ(r.hid.channelsClosedWithPendingRead.load(), 1) << "its pending read was cancelled on close";
 }
 
 TEST(HidReadThread, StopReachesAThreadWaitingInTheHandOver) {
-    Rig r;
-    r.hid.devices = {Dev(u"m", {u"HID\\M"})};
-    auto& d = r.Make();
-    Received got;
-    Wire(d, got);
+    MouseRig r;
+    auto& d = *r.data;
     d.HidFindAndReadDevice(kMouse, u"*");
     r.hid.Queue(u"m", {{7, 1, 0, 0, 0, 0, 0, 0}, 0, {}});
     ASSERT_TRUE(r.main.WaitForCall(2000));  // blocked in the hand-over
@@ -223,16 +225,13 @@ TEST(HidReadThread, StopReachesAThreadWaitingInTheHandOver) {
 }
 
 TEST(HidReadThread, UnpluggedDeviceReportsOnceOnTheReadThreadAndEnds) {
-    Rig r;
-    r.hid.devices = {Dev(u"m", {u"HID\\M"})};
-    auto& d = r.Make();
-    Received got;
-    Wire(d, got);
+    MouseRig r;
+    auto& d = *r.data;
     d.HidFindAndReadDevice(kMouse, u"*");
     r.hid.Queue(u"m", {{}, platform::kErrorDeviceNotConnected, {}});
     ASSERT_TRUE(Eventually([&] { return r.Threads() == 0; }));
-    EXPECT_EQ(got.lost.load(), 1);
-    EXPECT_NE(got.lostOn, std::this_thread::get_id());
+    EXPECT_EQ(r.got.lost.load(), 1);
+    EXPECT_NE(r.got.lostOn, std::this_thread::get_id());
     ASSERT_EQ(r.hid.debug.size(), 1u);
     EXPECT_EQ(r.hid.debug[0], "ERROR_DEVICE_NOT_CONNECTED++++++++++++++++");
 }

@@ -30,12 +30,18 @@ TEST(Win32Hid, EnumeratesInterfacesWithPathsIdsAndCapabilities) {
     EXPECT_GE(mice, 1);
 }
 
-TEST(Win32Hid, ReadThreadOnARealDeviceEndsOnStop) {
+// The component over the real SetupAPI and HID.dll.
+struct RealHid {
     HidSystem hid;
     IniReader ini;
     vxm::testing::InlineDispatcher dispatcher;
-    TuiHIDData data(HidDependencies{hid, ini, dispatcher, SystemPaths().ExecutableFolder(),
-                                    [](unsigned ms) { Sleep(ms); }});
+    TuiHIDData data{HidDependencies{hid, ini, dispatcher, SystemPaths().ExecutableFolder(),
+                                    [](unsigned ms) { Sleep(ms); }}};
+};
+
+TEST(Win32Hid, ReadThreadOnARealDeviceEndsOnStop) {
+    RealHid real;
+    TuiHIDData& data = real.data;
     data.HidFindAndReadDevice(app::USAGE_AND_PAGE{0x02, 0x01}, u"*");
     for (int i = 0; i < 200 && HidStopEvent->LiveThreads() == 0; ++i) Sleep(5);
     EXPECT_GE(HidStopEvent->LiveThreads(), 1);
@@ -45,11 +51,8 @@ TEST(Win32Hid, ReadThreadOnARealDeviceEndsOnStop) {
 }
 
 TEST(Win32Hid, NoVendorCollectionMeansNoThreadAndFeatureOperationsSayNotFound) {
-    HidSystem hid;
-    IniReader ini;
-    vxm::testing::InlineDispatcher dispatcher;
-    TuiHIDData data(HidDependencies{hid, ini, dispatcher, SystemPaths().ExecutableFolder(),
-                                    [](unsigned ms) { Sleep(ms); }});
+    RealHid real;
+    TuiHIDData& data = real.data;
     data.HidFindAndReadDevice(app::USAGE_AND_PAGE{0x0001, 0xFFA0}, u"*");
     EXPECT_EQ(HidStopEvent->LiveThreads(), 0);
     auto param = std::make_unique<THIDDataParam>();

@@ -20,9 +20,6 @@ constexpr int kAboutHeight = 400;
 constexpr WORD kMainIconResource = 1;
 constexpr UINT kFirstMenuCommand = 100;
 
-// UTF-8, like every debugger line of the monitor.
-void DebugLine(const std::wstring& text) { OutputDebugStringA((Utf8(U(text)) + "\n").c_str()); }
-
 class Win32Timer final : public app::ITimer {
 public:
     Win32Timer(MonitorHost& host, unsigned intervalMs) : host_(host), interval_(intervalMs) {
@@ -220,8 +217,8 @@ private:
         nid.hIcon = ownIcon_ ? ownIcon_ : icon_;
         lstrcpynW(nid.szTip, hint_.c_str(), static_cast<int>(std::size(nid.szTip)));
         const BOOL ok = Shell_NotifyIconW(action, &nid);
-        if (action == NIM_ADD) DebugLine(std::wstring(L"tray icon ") + (ok ? L"added" : L"not added") + L": " + hint_);
-        if (action == NIM_MODIFY && ok) DebugLine(L"tray hint: " + hint_);
+        if (action == NIM_ADD) host_.DebugOutput(u16(ok ? u"tray icon added: " : u"tray icon not added: ") + U(hint_));
+        if (action == NIM_MODIFY && ok) host_.DebugOutput(u"tray hint: " + U(hint_));
     }
 
     MonitorHost& host_;
@@ -462,8 +459,7 @@ LRESULT MonitorHost::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         case WM_DISPLAYCHANGE:
         case WM_DPICHANGED:
-        case WM_SETTINGCHANGE:
-            if (tray_ && msg != WM_SETTINGCHANGE) tray_->Resize();
+            if (tray_) tray_->Resize();
             break;
         case WM_PAINT:
             Paint();
