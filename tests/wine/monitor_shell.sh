@@ -54,7 +54,7 @@ for _ in $(seq 100); do [ "$(starts)" = 1 ] && break; sleep 0.1; done
 [ "$(starts)" = 1 ] || fail "configuration application not started"
 grep -q "started" "$app/VXMCFG.EXE.log" || fail "not started from the monitor's folder"
 [ ! -e "$decoy/VXMCFG.EXE.log" ] || fail "started the program in the current folder"
-sleep 1
+sleep 2  # until its process has ended
 tray_event $NIN_SELECT
 for _ in $(seq 100); do [ "$(starts)" = 2 ] && break; sleep 0.1; done
 [ "$(starts)" = 2 ] || fail "a start that ended without a window held up the next one"
