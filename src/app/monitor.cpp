@@ -64,9 +64,15 @@ TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm)
     // The form's stored data: the language component's ResourcesBin, then Loaded.
     uiLanguage1_->ReadFormData(kMonitorResourcesBin, kMonitorResourcesBinSize);
     FormCreate();
+    // Complete: the host's messages may reach it now.
+    host_.Attach(this);
 }
 
 TVXMMONMAIN::~TVXMMONMAIN() {
+    // Detached before anything goes: removing the tray icon waits on the
+    // shell, and what another process sends meanwhile must not reach
+    // components that are already gone.
+    host_.Attach(nullptr);
     // Reading stops first; then the members go in reverse order of declaration:
     // the audio field, then the components in reverse form order.
     FormDestroy();
@@ -120,14 +126,21 @@ void TVXMMONMAIN::UpdateLanguageAndCaptions() {
 
 void TVXMMONMAIN::ShowConfigApplication() {
     if (const WindowHandle config = host_.FindWindowByClass(kConfigWindowClass)) {
-        host_.ShowWindow(config, kSwShow);
+        configStart_.reset();
+        // Without waiting for its thread, which may hang; a minimized window
+        // is restored, since showing leaves it minimized.
+        host_.ShowWindowAsync(config, host_.IsIconic(config) ? kSwRestore : kSwShow);
         host_.SetForegroundWindow(config);
         return;
     }
+    // The clicks of a burst come before the first start has made its window:
+    // one start is enough, unless it ended or is taking too long.
+    if (configStart_ && configStart_->Running() && host_.TickCount() - configStartTick_ < kConfigStartGraceMs) return;
     // Started by its full path only: nothing of that name in the current
     // folder or on the search path is ever run. A failed start stays silent.
     const u16 folder = host_.ExecutableFolder();
-    host_.ShellExecuteFile(0, u"open", folder + kConfigExecutable, folder, kSwShow);
+    configStart_ = host_.StartProgram(u"open", folder + kConfigExecutable, folder, kSwShow);
+    configStartTick_ = host_.TickCount();
 }
 
 void TVXMMONMAIN::About1Click() {
@@ -145,6 +158,9 @@ void TVXMMONMAIN::BtnGoWebClick() {
 }
 
 void TVXMMONMAIN::AboutPageClick(int x, int y) {
+    // Anyone may post a click to the hidden window: the buttons act only on
+    // the page the user sees.
+    if (!host_.MainWindowVisible()) return;
     const ui::ButtonObject* b = vgScene1.ButtonAt(x, y);
     if (!b) return;
     if (b->Name == u"BtnOK") BtnOKClick();
@@ -215,7 +231,9 @@ bool TVXMMONMAIN::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr
                 dm_.LoadProfileGroupSettingInfoFromRegistry();
                 dm_.LoadAllProfileInfoFromRegistry();
                 dm_.LoadCurrentProfileInfoFromRegistry();
-                SaveProfileID(static_cast<std::int32_t>(lParam));
+                // "ProfileID" names a profile, 0 to 4; judged before any
+                // narrowing, so that no wider value lands on one of them.
+                if (lParam >= 0 && lParam <= 4) SaveProfileID(static_cast<std::int32_t>(lParam));
                 return true;
             case kMsgReloadSettings:
                 dm_.LoadAllProfileInfoFromRegistry();
@@ -259,7 +277,9 @@ bool TVXMMONMAIN::SaveProfileID(std::int32_t value) {
 
 int RunMonitor(IProcessHost& process, const MonitorParts& parts) {
     if (process.MutexExists(kMonitorWindowClass)) return 0;
-    process.CreateOwnedMutex(kMonitorWindowClass);
+    // Two starts at the same moment both find no mutex: the later creation
+    // ends like any second instance.
+    if (!process.CreateOwnedMutex(kMonitorWindowClass)) return 0;
     process.ConfigureApplication();
     std::unique_ptr<IProfileSettings> dm = parts.createProfileManager();
     std::unique_ptr<TVXMMONMAIN> window = parts.createMainWindow(*dm);

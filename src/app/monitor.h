@@ -27,6 +27,9 @@ public:
 };
 
 inline constexpr char16_t kMakerWebAddress[] = u"https://www.example.com/gaming-mouse";
+// How long a start of the configuration application may take to show its
+// window before a further click starts another.
+inline constexpr std::uint32_t kConfigStartGraceMs = 10000;
 
 // The About page's texts and buttons; the translation editor collects the
 // same texts.
@@ -88,6 +91,9 @@ private:
 
     IMonitorHost& host_;
     IProfileSettings& dm_;
+    // A start of the configuration application that has not shown its window yet.
+    std::unique_ptr<IStartedProgram> configStart_;
+    std::uint32_t configStartTick_ = 0;
     // The window as the language walk sees it, with its components.
     TComponent form_{u"TVXMMONMAIN", u"VXMMONMAIN", nullptr, TComponent::Kind::Form};
     TComponent sceneComponent_{u"TvgScene", u"vgScene1", &form_, TComponent::Kind::Scene};
@@ -112,8 +118,11 @@ private:
 class IProcessHost {
 public:
     virtual ~IProcessHost() = default;
+    // True also when the mutex exists but may not be opened (another
+    // integrity level or user).
     virtual bool MutexExists(u16view name) = 0;
-    virtual void CreateOwnedMutex(u16view name) = 0;
+    // False when another instance got there first (it exists after all).
+    virtual bool CreateOwnedMutex(u16view name) = 0;
     virtual void ReleaseOwnedMutex() = 0;
     virtual void ConfigureApplication() = 0;  // no task-bar button, main form hidden
     virtual void RunMessageLoop() = 0;

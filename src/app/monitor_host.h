@@ -21,6 +21,7 @@ namespace vxm::app {
 using vxm::TuiHIDData;
 using vxm::TuiHIDEvent;
 using WindowHandle = std::uintptr_t;
+class TVXMMONMAIN;
 
 // Window messages of the protocol with the configuration application.
 inline constexpr unsigned kMsgReloadProfiles = 7035;   // from the configuration application
@@ -39,6 +40,7 @@ inline constexpr char16_t kTrayIconFile[] = u"\\images\\0409\\icons\\logo.ico";
 
 inline constexpr int kSwShow = 5;
 inline constexpr int kSwShowNormal = 1;
+inline constexpr int kSwRestore = 9;
 
 struct OsVersion {
     unsigned platformId = 2;  // VER_PLATFORM_WIN32_NT
@@ -61,9 +63,20 @@ public:
     virtual void SetCaption(int index, u16view caption) = 0;
 };
 
+// A program the monitor started, for as long as it runs.
+class IStartedProgram {
+public:
+    virtual ~IStartedProgram() = default;
+    virtual bool Running() = 0;
+};
+
 class IMonitorHost {
 public:
     virtual ~IMonitorHost() = default;
+
+    // The window that the host's messages, tray, menu and timers reach; null
+    // detaches it, after which they are ignored.
+    virtual void Attach(TVXMMONMAIN* window) = 0;
 
     virtual std::unique_ptr<ITrayIcon> CreateTrayIcon() = 0;
     virtual std::unique_ptr<IPopupMenu> CreatePopupMenu(ITrayIcon& tray) = 0;
@@ -72,15 +85,24 @@ public:
     virtual std::unique_ptr<TuiHIDEvent> CreateHidEvent() = 0;
 
     virtual WindowHandle FindWindowByClass(u16view className) = 0;
-    virtual void ShowWindow(WindowHandle window, int command) = 0;
+    // Neither waits for the window's thread, which may be another program's, hung.
+    virtual void ShowWindowAsync(WindowHandle window, int command) = 0;
+    virtual bool IsIconic(WindowHandle window) = 0;
     virtual void SetForegroundWindow(WindowHandle window) = 0;
     virtual void PostWindowMessage(WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
     // Waits for a responsive receiver, never for a hung one (bounded).
     virtual void SendWindowMessage(WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
     virtual bool ShellExecuteFile(WindowHandle owner, u16view verb, u16view file, u16view directory, int show) = 0;
+    // As ShellExecuteFile with no owner, keeping hold of the started process;
+    // null when nothing was started.
+    virtual std::unique_ptr<IStartedProgram> StartProgram(u16view verb, u16view file, u16view directory,
+                                                          int show) = 0;
+    // Milliseconds, wrapping; only differences count.
+    virtual std::uint32_t TickCount() = 0;
 
     virtual WindowHandle MainWindow() = 0;
     virtual void ShowMainWindow(bool show) = 0;  // the About page
+    virtual bool MainWindowVisible() = 0;
     virtual void SetApplicationTitle(u16view title) = 0;
     virtual void ProcessMessages() = 0;
     virtual void Sleep(unsigned ms) = 0;

@@ -24,6 +24,9 @@ protected:
 class Tray final : public Logged<app::ITrayIcon> {
 public:
     using Logged::Logged;
+    ~Tray() override {
+        if (host_.onTrayRemoval) host_.onTrayRemoval();
+    }
     bool LoadIconFromFile(u16view path) override {
         host_.log.push_back("LoadIconFromFile:" + Narrow(path));
         const auto& f = host_.existingFiles;
@@ -157,8 +160,11 @@ app::WindowHandle FakeMonitorHost::FindWindowByClass(u16view className) {
     auto it = windows.find(u16(className));
     return it == windows.end() ? 0 : it->second;
 }
-void FakeMonitorHost::ShowWindow(app::WindowHandle w, int cmd) {
-    log.push_back("ShowWindow:" + std::to_string(w) + ":" + std::to_string(cmd));
+void FakeMonitorHost::ShowWindowAsync(app::WindowHandle w, int cmd) {
+    log.push_back("ShowWindowAsync:" + std::to_string(w) + ":" + std::to_string(cmd));
+}
+bool FakeMonitorHost::Deliver(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
+    return attached && attached->HandleMessage(msg, wParam, lParam);
 }
 void FakeMonitorHost::SetForegroundWindow(app::WindowHandle w) { log.push_back("SetForegroundWindow:" + std::to_string(w)); }
 void FakeMonitorHost::PostWindowMessage(app::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
@@ -174,7 +180,26 @@ bool FakeMonitorHost::ShellExecuteFile(app::WindowHandle owner, u16view verb, u1
                   Narrow(dir) + ":" + std::to_string(show));
     return false;
 }
-void FakeMonitorHost::ShowMainWindow(bool show) { log.push_back(show ? "main:show" : "main:hide"); }
+namespace {
+struct StartedProgram final : app::IStartedProgram {
+    explicit StartedProgram(std::shared_ptr<bool> r) : running(std::move(r)) {}
+    bool Running() override { return *running; }
+    std::shared_ptr<bool> running;
+};
+}  // namespace
+
+std::unique_ptr<app::IStartedProgram> FakeMonitorHost::StartProgram(u16view verb, u16view file, u16view dir,
+                                                                    int show) {
+    log.push_back("StartProgram:" + Narrow(verb) + ":" + Narrow(file) + ":" + Narrow(dir) + ":" +
+                  std::to_string(show));
+    if (!startSucceeds) return nullptr;
+    started.push_back(std::make_shared<bool>(true));
+    return std::make_unique<StartedProgram>(started.back());
+}
+void FakeMonitorHost::ShowMainWindow(bool show) {
+    mainVisible = show;
+    log.push_back(show ? "main:show" : "main:hide");
+}
 void FakeMonitorHost::SetApplicationTitle(u16view t) { title = u16(t); }
 void FakeMonitorHost::ProcessMessages() { log.push_back("ProcessMessages"); }
 void FakeMonitorHost::Sleep(unsigned ms) {

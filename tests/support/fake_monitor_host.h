@@ -2,6 +2,8 @@
 // A monitor host that records what the main window does, with a virtual
 // clock for its timers.
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,14 +38,20 @@ public:
     std::unique_ptr<app::ITimer> CreateTimer(unsigned intervalMs) override;
     std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
 
+    void Attach(app::TVXMMONMAIN* window) override { attached = window; }
     app::WindowHandle FindWindowByClass(u16view className) override;
-    void ShowWindow(app::WindowHandle window, int command) override;
+    void ShowWindowAsync(app::WindowHandle window, int command) override;
+    bool IsIconic(app::WindowHandle window) override { return iconic.count(window) != 0; }
     void SetForegroundWindow(app::WindowHandle window) override;
     void PostWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     void SendWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     bool ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view directory, int show) override;
+    std::unique_ptr<app::IStartedProgram> StartProgram(u16view verb, u16view file, u16view directory,
+                                                       int show) override;
+    std::uint32_t TickCount() override { return now; }
     app::WindowHandle MainWindow() override { return 1; }
     void ShowMainWindow(bool show) override;
+    bool MainWindowVisible() override { return mainVisible; }
     void SetApplicationTitle(u16view title) override;
     void ProcessMessages() override;
     void Sleep(unsigned ms) override;
@@ -71,6 +79,19 @@ public:
 
     // Scenario settings and observations.
     std::map<u16, app::WindowHandle> windows;  // class -> handle
+    std::set<app::WindowHandle> iconic;
+    bool mainVisible = false;
+    // What the next StartProgram gives: a program, or nothing (a failed start).
+    bool startSucceeds = true;
+    // Whether each program started so far still runs; the test ends one by clearing it.
+    std::vector<std::shared_ptr<bool>> started;
+    // The window the host delivers to, as the real one does; Deliver is a
+    // message another process sends.
+    app::TVXMMONMAIN* attached = nullptr;
+    bool Deliver(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
+    // Runs while the tray icon is being removed (the real removal waits on
+    // the shell, and sent messages are dispatched meanwhile).
+    std::function<void()> onTrayRemoval;
     app::OsVersion os;
     u16 exeFolder = u"C:\\Mouse\\";
     std::vector<u16> existingFiles;

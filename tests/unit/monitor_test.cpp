@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "app/monitor.h"
 #include "lang/translate.h"
@@ -24,9 +25,13 @@ struct Settings final : IProfileSettings {
     USAGE_AND_PAGE DeviceUsageAndPage() const override { return {0x0001, 0xFFA0}; }
     const TMouseProfileInfo& CurrentProfile() const override { return *profile; }
     u16 ProfileRegFolder() const override { return u"software\\test"; }
-    void LoadProfileGroupSettingInfoFromRegistry() override {}
-    void LoadAllProfileInfoFromRegistry() override {}
-    bool LoadCurrentProfileInfoFromRegistry() override { return true; }
+    void LoadProfileGroupSettingInfoFromRegistry() override { ++groupLoads; }
+    void LoadAllProfileInfoFromRegistry() override { ++settingsLoads; }
+    bool LoadCurrentProfileInfoFromRegistry() override {
+        ++profileLoads;
+        return true;
+    }
+    int groupLoads = 0, settingsLoads = 0, profileLoads = 0;
     std::unique_ptr<TMouseProfileInfo> profile = std::make_unique<TMouseProfileInfo>();
     std::vector<std::string>* log;
     std::uint8_t language = 0;
@@ -112,12 +117,16 @@ TEST(MonitorLifecycle, CaptionsPassThroughTranslateText) {
 struct FakeProcess final : IProcessHost {
     explicit FakeProcess(std::vector<std::string>& sink) : log(sink) {}
     bool MutexExists(u16view) override { return exists; }
-    void CreateOwnedMutex(u16view name) override { log.push_back("CreateMutex:" + Utf8(name)); }
+    bool CreateOwnedMutex(u16view name) override {
+        log.push_back("CreateMutex:" + Utf8(name));
+        return !lostRace;
+    }
     void ReleaseOwnedMutex() override { log.push_back("ReleaseMutex"); }
     void ConfigureApplication() override { log.push_back("ConfigureApplication"); }
     void RunMessageLoop() override { log.push_back("loop"); }
     std::vector<std::string>& log;
     bool exists = false;
+    bool lostRace = false;
 };
 
 TEST(MonitorProcess, ManagerBeforeWindowAndMutexReleasedBeforeEitherGoes) {
@@ -147,6 +156,17 @@ TEST(MonitorLifecycle, MissingHookLibraryIsReportedOnceAndStartUpGoesOn) {
     window.Button2Click();
 }
 
+TEST(MonitorProcess, AStartThatLosesTheRaceForTheMutexEndsLikeASecondInstance) {
+    FakeMonitorHost host;
+    FakeProcess process(host.log);
+    process.lostRace = true;
+    MonitorParts parts;
+    parts.createProfileManager = [&] { return std::make_unique<Settings>(&host.log); };
+    parts.createMainWindow = [&](IProfileSettings& dm) { return std::make_unique<TVXMMONMAIN>(host, dm); };
+    EXPECT_EQ(RunMonitor(process, parts), 0);
+    EXPECT_EQ(host.log, (std::vector<std::string>{"CreateMutex:TVXMMONMAIN"}));
+}
+
 TEST(MonitorProcess, SecondInstanceEndsAtOnceWithZeroAndCreatesNothing) {
     FakeMonitorHost host;
     FakeProcess process(host.log);
@@ -165,7 +185,12 @@ TEST(MonitorTray, ClickBringsARunningConfigurationApplicationForward) {
     host.windows[u"TVXMCFGMAIN"] = 42;
     host.log.clear();
     window.TrayIcon1().OnClick();
-    EXPECT_EQ(host.log, (std::vector<std::string>{"ShowWindow:42:5", "SetForegroundWindow:42"}));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"ShowWindowAsync:42:5", "SetForegroundWindow:42"}));
+    // Minimized, it is restored: showing alone would leave it minimized.
+    host.iconic.insert(42);
+    host.log.clear();
+    window.TrayIcon1().OnClick();
+    EXPECT_EQ(host.log, (std::vector<std::string>{"ShowWindowAsync:42:9", "SetForegroundWindow:42"}));
 }
 
 TEST(MonitorTray, ClickStartsTheConfigurationApplicationByItsFullPathOnly) {
@@ -175,7 +200,45 @@ TEST(MonitorTray, ClickStartsTheConfigurationApplicationByItsFullPathOnly) {
     host.log.clear();
     host.menuClicks[0]();  // "Config"
     EXPECT_EQ(host.log,
-              (std::vector<std::string>{"ShellExecute:0:open:C:\\Mouse\\VXMCFG.EXE:C:\\Mouse\\:5"}));
+              (std::vector<std::string>{"StartProgram:open:C:\\Mouse\\VXMCFG.EXE:C:\\Mouse\\:5"}));
+}
+
+TEST(MonitorTray, OneStartPerClickBurstUntilTheWindowExistsTheProgramEndsOrTimePasses) {
+    FakeMonitorHost host;
+    Settings dm;
+    TVXMMONMAIN window(host, dm);
+    host.log.clear();
+    auto starts = [&] { return Only(host.log, {"StartProgram"}).size(); };
+    // A double click and a third one: the first start has no window yet.
+    for (int i = 0; i < 3; ++i) window.TrayIcon1().OnClick();
+    EXPECT_EQ(starts(), 1u);
+    host.Advance(kConfigStartGraceMs - 1);
+    window.Config1Click();
+    EXPECT_EQ(starts(), 1u) << "still starting";
+    host.Advance(1);
+    window.Config1Click();
+    EXPECT_EQ(starts(), 2u) << "a start that shows no window in time does not block for ever";
+
+    // A start that ended without a window: the next click starts again.
+    *host.started.back() = false;
+    window.Config1Click();
+    EXPECT_EQ(starts(), 3u);
+
+    // Once the window exists it is brought forward; after it closed, a click starts at once.
+    host.windows[kConfigWindowClass] = 42;
+    window.Config1Click();
+    EXPECT_EQ(Only(host.log, {"ShowWindowAsync"}).size(), 1u);
+    host.windows.clear();
+    window.Config1Click();
+    EXPECT_EQ(starts(), 4u);
+
+    // A start that failed holds nothing up.
+    host.windows.clear();
+    host.Advance(kConfigStartGraceMs);
+    host.startSucceeds = false;
+    window.Config1Click();
+    window.Config1Click();
+    EXPECT_EQ(starts(), 6u);
 }
 
 TEST(MonitorTray, ExitPostsTheExitNoticeAndEndsTheLoop) {
@@ -202,8 +265,59 @@ TEST(MonitorAboutPage, AboutShowsOkHidesAndTheWebButtonOpensTheAddress) {
     ASSERT_EQ(host.log.size(), 2u);
     EXPECT_EQ(host.log[0], "ShellExecute:1:open:" + Utf8(kMakerWebAddress) + "::1");
     EXPECT_EQ(host.log[1], "main:hide");
+    // Hidden again, the page's buttons do nothing, whoever posts the click.
+    host.log.clear();
+    window.AboutPageClick(43 + 25 + 5, 81 + 182 + 5);
+    window.AboutPageClick(210, 330);
+    EXPECT_TRUE(host.log.empty());
     ASSERT_NE(window.AboutScene().FindText(u"Label1"), nullptr);
     EXPECT_EQ(window.AboutScene().FindText(u"BtnOK")->GetText(), u"确定") << "the About page follows the language";
+}
+
+TEST(MonitorMessages, AProfileIdOutsideZeroToFourReloadsButLeavesTheValueAsItWas) {
+    FakeMonitorHost host;
+    Settings dm;
+    TVXMMONMAIN window(host, dm);
+    auto& registry = host.platform.registry;
+    registry.Put(platform::RegRoot::CurrentUser, u"software\\test", u"ProfileID", platform::kRegDword, {2, 0, 0, 0});
+    auto profileId = [&] {
+        return registry.Find(platform::RegRoot::CurrentUser, u"software\\test", u"ProfileID")->data;
+    };
+    // Judged on the whole value: on a 64-bit build 0x100000003 is not 3.
+    std::vector<std::intptr_t> outside = {-1, 5, 256, INTPTR_MIN, INTPTR_MAX};
+    if (sizeof(std::intptr_t) == 8) outside.push_back(static_cast<std::intptr_t>(0x100000003LL));
+    for (std::intptr_t l : outside) {
+        EXPECT_TRUE(window.HandleMessage(kMsgReloadProfiles, 0, l));
+        EXPECT_EQ(profileId(), (std::vector<std::uint8_t>{2, 0, 0, 0})) << l;
+    }
+    EXPECT_EQ(dm.groupLoads, static_cast<int>(outside.size())) << "each one still reloads";
+    EXPECT_EQ(dm.settingsLoads, dm.groupLoads);
+    EXPECT_EQ(dm.profileLoads, dm.groupLoads);
+    for (std::intptr_t l : {0, 4}) {
+        window.HandleMessage(kMsgReloadProfiles, 0, l);
+        EXPECT_EQ(profileId(), (std::vector<std::uint8_t>{static_cast<std::uint8_t>(l), 0, 0, 0}));
+    }
+}
+
+TEST(MonitorTeardown, MessagesSentWhileTheTrayIconGoesAreIgnored) {
+    FakeMonitorHost host;
+    Settings dm;
+    auto window = std::make_unique<TVXMMONMAIN>(host, dm);
+    EXPECT_EQ(host.attached, window.get()) << "attached once complete";
+    EXPECT_TRUE(host.Deliver(kMsgReloadSettings, 0, 0));
+    // Another process sends while the removal waits on the shell: the menu,
+    // the timers and reading are gone by then.
+    std::vector<bool> handled;
+    host.onTrayRemoval = [&] {
+        for (unsigned msg : {kMsgReloadSettings, kMsgReloadProfiles, ButtonEventMessage}) {
+            handled.push_back(host.Deliver(msg, msg == ButtonEventMessage ? 21 : 0, 1));
+        }
+    };
+    const int loadsBefore = dm.settingsLoads;
+    window.reset();
+    EXPECT_EQ(handled, (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(dm.settingsLoads, loadsBefore);
+    EXPECT_EQ(host.attached, nullptr);
 }
 
 TEST(MonitorDeviceReading, ArrivalsInABurstGiveOneRestart1500msAfterTheLast) {

@@ -69,6 +69,35 @@ for _ in $(seq 50); do [ "$(profile_id)" = 0x3 ] && break; sleep 0.1; done
 [ "$(profile_id)" = 0x3 ] || fail "7035 did not set ProfileID 3"
 pass "7035 with lParam 3 reloads and sets ProfileID 3"
 
+# Another process's 7035 with an lParam that names no profile still reloads,
+# and leaves ProfileID as it was: judged on the whole value, so 0x100000003
+# is not 3. The reload shows in what button 10 does afterwards.
+mutes() { grep -c 'MicrophoneMute:' "$log"; }
+presses() { grep -c 'KeyIndex = 10 postmessage record!' "$log"; }
+press_10() {  # presses button 10 and gives the monitor time to act on it
+  local before
+  before=$(presses)
+  send 07 00 04 00 00 00 00 00
+  for _ in $(seq 50); do [ "$(presses)" -gt "$before" ] && break; sleep 0.1; done
+  sleep 0.5
+}
+PROBE send TVXMMONMAIN 7035 0 1 >/dev/null || fail "7035 not delivered"
+[ "$(profile_id)" = 0x1 ] || fail "7035 did not set ProfileID 1"
+PROBE regbin "$key" ZRNProfile1.pfd 140072 $((872 + 4080 * 10 + 4062)) 0 || fail "cannot write profile 1"
+PROBE send TVXMMONMAIN 7035 0 0x100000003 >/dev/null
+[ "$(profile_id)" = 0x1 ] || fail "7035 with lParam 0x100000003 set ProfileID $(profile_id)"
+m=$(mutes); press_10
+[ "$(mutes)" = "$m" ] || fail "7035 with lParam 0x100000003 did not reload (button 10 still mutes)"
+PROBE regbin "$key" ZRNProfile1.pfd 140072 $((872 + 4080 * 10 + 4062)) 28 || fail "cannot write profile 1"
+for l in -1 5 0x80000000; do
+  PROBE send TVXMMONMAIN 7035 0 $l >/dev/null
+  [ "$(profile_id)" = 0x1 ] || fail "7035 with lParam $l set ProfileID $(profile_id)"
+done
+m=$(mutes); press_10
+[ "$(mutes)" = $((m + 1)) ] || fail "7035 with lParam 5 did not reload (button 10 does not mute)"
+say "ProfileID stayed 1 through lParams 0x100000003, -1, 5, 0x80000000; each reloaded"
+pass "7035 with an lParam outside 0 to 4 reloads and leaves ProfileID alone"
+
 # A hung configuration application must not hold up the next report.
 PROBE post TVXMCFGMAIN 0x0010 0 0   # WM_CLOSE
 PROBE wait-gone TVXMCFGMAIN 10000 || fail "stand-in did not close"
@@ -77,13 +106,38 @@ PROBE wait-window TVXMCFGMAIN 15000 || fail "hanging stand-in did not start"
 send 08 01 02 00 00 00 00 00
 wait_for "$cfglog" '^7040 2 0' || fail "hanging stand-in did not get 7040"
 t0=$(now_ms)
+m=$(mutes)
 send 07 00 04 00 00 00 00 00
-for _ in $(seq 100); do [ "$(grep -c 'MicrophoneMute: muted' "$log")" = 2 ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ "$(mutes)" = $((m + 1)) ] && break; sleep 0.1; done
 t1=$(now_ms)
-[ "$(grep -c "MicrophoneMute: muted" "$log")" = 2 ] || { cat "$log"; cat "$cfglog"; fail "the report after a hung 7040 was not handled"; }
+[ "$(mutes)" = $((m + 1)) ] || { cat "$log"; cat "$cfglog"; fail "the report after a hung 7040 was not handled"; }
 say "next report handled $((t1 - t0)) ms after it was sent, while the stand-in hangs"
 [ $((t1 - t0)) -lt 5000 ] || fail "took $((t1 - t0)) ms"
 pass "a hung configuration application does not stop the next report"
+
+# A click on the tray icon while it still hangs (it sleeps 30 s in 7040):
+# bringing it forward must not wait for it, so the next report and a 7035
+# are handled at once.
+tray=$(xdotool search --name "Wine System Tray" | head -1)
+[ -n "$tray" ] || fail "no Wine System Tray window"
+eval "$(xdotool getwindowgeometry --shell "$tray")"
+xdotool mousemove --sync $((X + 8)) $((Y + 8)) click 1
+sleep 0.3
+m=$(mutes)
+t0=$(now_ms)
+send 07 00 04 00 00 00 00 00
+PROBE post-wait-reg TVXMMONMAIN 7035 0 4 "$key" ProfileID 4 40000 >"$work/reload.ms" &
+reload=$!
+for _ in $(seq 800); do [ "$(mutes)" = $((m + 1)) ] && break; sleep 0.05; done
+t1=$(now_ms)
+wait "$reload"
+reload_ms=$(cat "$work/reload.ms")
+echo "with the configuration window hung: report handled after $((t1 - t0)) ms, 7035 after $reload_ms ms"
+[ "$(mutes)" = $((m + 1)) ] || fail "the report after the tray click was not handled"
+[ "$(profile_id)" = 0x4 ] || fail "the 7035 after the tray click was not handled"
+[ $((t1 - t0)) -lt 1000 ] || fail "the report waited $((t1 - t0)) ms behind the hung window"
+[ "$reload_ms" -lt 1000 ] || fail "the 7035 waited $reload_ms ms behind the hung window"
+pass "a tray click on a hung configuration window holds up neither reports nor 7035"
 
 exec 7>&-
 "$WINESERVER" -k >/dev/null 2>&1 || true

@@ -1,6 +1,7 @@
 #include "platform/win32/monitor_host.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 #include <dbt.h>
 #include <objbase.h>
 
@@ -148,16 +149,49 @@ void MainThreadDispatcher::Run(LPARAM lParam) {
     c->changed.notify_all();
 }
 
+namespace {
+
+template <typename Fn>
+Fn BoundIn(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+// NOTIFYICONIDENTIFIER, which older headers lack.
+struct TrayIconIdentifier {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    GUID guidItem;
+};
+
+bool PlausibleDpi(UINT dpi) { return dpi >= 48 && dpi <= 960; }
+
+UINT SystemDpi() {
+    HDC dc = GetDC(nullptr);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
+    if (dc) ReleaseDC(nullptr, dc);
+    return PlausibleDpi(static_cast<UINT>(dpi)) ? static_cast<UINT>(dpi) : 96;
+}
+
+}  // namespace
+
 class Win32Tray final : public app::ITrayIcon {
 public:
     explicit Win32Tray(MonitorHost& host) : host_(host) {
+        // Per-monitor DPI came with Windows 8.1 (shcore) and 10 (user32);
+        // without them one DPI holds for every monitor.
+        shcore_ = LoadSystemLibrary(L"shcore.dll");
+        getDpiForMonitor_ = BoundIn<GetDpiForMonitorFn>(shcore_, "GetDpiForMonitor");
+        metricsForDpi_ = BoundIn<MetricsForDpiFn>(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi");
+        getIconRect_ = BoundIn<GetIconRectFn>(GetModuleHandleW(L"shell32.dll"), "Shell_NotifyIconGetRect");
         host_.tray_ = this;
-        icon_ = LoadSized(nullptr);
+        SetDpi(IconMonitorDpi());
     }
     ~Win32Tray() override {
         SetVisible(false);
         if (ownIcon_) DestroyIcon(ownIcon_);
         if (icon_) DestroyIcon(icon_);
+        if (shcore_) FreeLibrary(shcore_);
         host_.tray_ = nullptr;
     }
 
@@ -179,54 +213,125 @@ public:
     void SetVisible(bool visible) override {
         if (visible == visible_) return;
         visible_ = visible;
-        Update(visible ? NIM_ADD : NIM_DELETE);
+        if (visible) {
+            Add();
+        } else {
+            Update(NIM_DELETE);
+        }
     }
-    // The shell restarted: its icons are gone.
+    // The shell restarted (its icons are gone) or rebuilt the task bar, as
+    // after a scale change: add the icon again, at the size it needs now.
     void Readd() {
-        if (visible_) Update(NIM_ADD);
+        if (!visible_) return;
+        SetDpi(IconMonitorDpi());
+        Add();
     }
-    // The display's DPI changed: reload at the new size.
-    void Resize() {
+    // The main window's monitor changed its DPI. The notification area is on
+    // the same monitor as a rule; when it is not, its own DPI is asked for.
+    void DpiChanged(UINT windowDpi) {
+        const bool sameMonitor = IconMonitor() == MonitorFromWindow(host_.Handle(), MONITOR_DEFAULTTOPRIMARY);
+        SetDpi(sameMonitor && PlausibleDpi(windowDpi) ? windowDpi : IconMonitorDpi());
+    }
+    // Display settings changed: the icon's monitor may have another DPI now.
+    void Resize() { SetDpi(IconMonitorDpi()); }
+    bool Version4() const { return version4_; }
+
+private:
+    using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    using MetricsForDpiFn = int(WINAPI*)(int, UINT);
+    using GetIconRectFn = HRESULT(WINAPI*)(const TrayIconIdentifier*, RECT*);
+
+    HMONITOR IconMonitor() const {
+        if (getIconRect_ && visible_) {
+            const TrayIconIdentifier id{sizeof(TrayIconIdentifier), host_.Handle(), kTrayIconId, {}};
+            RECT r{};
+            if (SUCCEEDED(getIconRect_(&id, &r))) return MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY);
+        }
+        // The notification area lives on the primary monitor's task bar.
+        return MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    }
+    UINT IconMonitorDpi() const {
+        UINT x = 0, y = 0;
+        const HMONITOR monitor = IconMonitor();
+        if (getDpiForMonitor_ && monitor && SUCCEEDED(getDpiForMonitor_(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) &&
+            PlausibleDpi(y)) {
+            return y;
+        }
+        return SystemDpi();
+    }
+    int SmallIconSize(UINT dpi) const {
+        if (metricsForDpi_) {
+            const int size = metricsForDpi_(SM_CXSMICON, dpi);
+            if (size > 0) return size;
+        }
+        // GetSystemMetrics answers for the system DPI.
+        return MulDiv(GetSystemMetrics(SM_CXSMICON), static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+    }
+    // Loads both icons at the size for `dpi`, when that differs from the current one.
+    void SetDpi(UINT dpi) {
+        const int size = SmallIconSize(dpi);
+        if (size == size_ && icon_) return;
+        size_ = size;
         if (icon_) DestroyIcon(icon_);
         icon_ = LoadSized(nullptr);
         if (!filePath_.empty()) {
-            if (ownIcon_) DestroyIcon(ownIcon_);
-            ownIcon_ = LoadSized(&filePath_);
+            if (HICON loaded = LoadSized(&filePath_)) {
+                if (ownIcon_) DestroyIcon(ownIcon_);
+                ownIcon_ = loaded;
+            }
         }
+        host_.DebugOutput(u"tray icon size " + ToU16(size_) + u" at " + ToU16(static_cast<int>(dpi)) + u" dpi");
         Update(NIM_MODIFY);
     }
-
-private:
-    HICON LoadSized(const u16* file) {
-        const int cx = GetSystemMetrics(SM_CXSMICON);
-        const int cy = GetSystemMetrics(SM_CYSMICON);
+    HICON LoadSized(const u16* file) const {
         if (file) {
-            return static_cast<HICON>(LoadImageW(nullptr, W(*file).c_str(), IMAGE_ICON, cx, cy, LR_LOADFROMFILE));
+            return static_cast<HICON>(
+                LoadImageW(nullptr, W(*file).c_str(), IMAGE_ICON, size_, size_, LR_LOADFROMFILE));
         }
         return static_cast<HICON>(
-            LoadImageW(host_.Instance(), MAKEINTRESOURCEW(kMainIconResource), IMAGE_ICON, cx, cy, 0));
+            LoadImageW(host_.Instance(), MAKEINTRESOURCEW(kMainIconResource), IMAGE_ICON, size_, size_, 0));
     }
-    void Update(DWORD action) {
-        if (!visible_ && action != NIM_DELETE) return;
+    // Adds the icon (or, if the shell still has it, updates it) and asks for
+    // version 4, which every add needs anew.
+    void Add() {
+        if (!Update(NIM_ADD)) Update(NIM_MODIFY);
+        NOTIFYICONDATAW nid = Data(0);
+        nid.uVersion = kTrayVersion4;
+        version4_ = Shell_NotifyIconW(NIM_SETVERSION, &nid) != FALSE;
+        host_.DebugOutput(version4_ ? u"tray version 4" : u"tray version 0");
+    }
+    NOTIFYICONDATAW Data(UINT flags) const {
         NOTIFYICONDATAW nid{};
         nid.cbSize = sizeof(nid);
         nid.hWnd = host_.Handle();
         nid.uID = kTrayIconId;
-        nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        nid.uFlags = flags;
+        return nid;
+    }
+    bool Update(DWORD action) {
+        if (!visible_ && action != NIM_DELETE) return false;
+        NOTIFYICONDATAW nid = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP);
         nid.uCallbackMessage = kTrayCallbackMessage;
         nid.hIcon = ownIcon_ ? ownIcon_ : icon_;
         lstrcpynW(nid.szTip, hint_.c_str(), static_cast<int>(std::size(nid.szTip)));
         const BOOL ok = Shell_NotifyIconW(action, &nid);
         if (action == NIM_ADD) host_.DebugOutput(u16(ok ? u"tray icon added: " : u"tray icon not added: ") + U(hint_));
         if (action == NIM_MODIFY && ok) host_.DebugOutput(u"tray hint: " + U(hint_));
+        return ok != FALSE;
     }
 
     MonitorHost& host_;
+    HMODULE shcore_ = nullptr;
+    GetDpiForMonitorFn getDpiForMonitor_ = nullptr;
+    MetricsForDpiFn metricsForDpi_ = nullptr;
+    GetIconRectFn getIconRect_ = nullptr;
     HICON icon_ = nullptr;     // the program's own icon
     HICON ownIcon_ = nullptr;  // from the icon file
+    int size_ = 0;
     u16 filePath_;
     std::wstring hint_;
     bool visible_ = false;
+    bool version4_ = false;
 };
 
 class Win32Menu final : public app::IPopupMenu {
@@ -241,18 +346,32 @@ public:
         items_.push_back(Item{u16(name), W(caption), visible, std::move(onClick)});
         Rebuild();
     }
+    // In place: the menu may be open while the captions change (a 7037
+    // arrives while it is tracked).
     void SetCaption(int index, u16view caption) override {
         if (index < 0 || index >= static_cast<int>(items_.size())) return;
-        items_[index].caption = W(caption);
-        Rebuild();
+        Item& item = items_[index];
+        const std::wstring text = W(caption);
+        if (item.caption == text) return;
+        item.caption = text;
+        if (item.visible) {
+            const UINT id = kFirstMenuCommand + static_cast<UINT>(index);
+            ModifyMenuW(menu_, id, MF_BYCOMMAND | MF_STRING, id, item.caption.c_str());
+        }
     }
-    void Popup() {
+    // At the icon's anchor point when the shell names one, else at the cursor.
+    void Popup(const POINT* at) {
         POINT pt{};
-        GetCursorPos(&pt);
+        if (at) {
+            pt = *at;
+        } else {
+            GetCursorPos(&pt);
+        }
         // Foreground first and a null message after: otherwise the menu does
         // not close when the user clicks elsewhere.
         ::SetForegroundWindow(host_.Handle());
-        const UINT cmd = TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0,
+        const UINT align = GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+        const UINT cmd = TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY | align, pt.x, pt.y, 0,
                                         host_.Handle(), nullptr);
         ::PostMessageW(host_.Handle(), WM_NULL, 0, 0);
         Command(cmd);
@@ -341,9 +460,11 @@ app::WindowHandle MonitorHost::FindWindowByClass(u16view className) {
     return reinterpret_cast<app::WindowHandle>(FindWindowW(W(className).c_str(), nullptr));
 }
 
-void MonitorHost::ShowWindow(app::WindowHandle window, int command) {
-    ::ShowWindow(reinterpret_cast<HWND>(window), command);
+void MonitorHost::ShowWindowAsync(app::WindowHandle window, int command) {
+    ::ShowWindowAsync(reinterpret_cast<HWND>(window), command);
 }
+
+bool MonitorHost::IsIconic(app::WindowHandle window) { return ::IsIconic(reinterpret_cast<HWND>(window)) != FALSE; }
 
 void MonitorHost::SetForegroundWindow(app::WindowHandle window) {
     ::SetForegroundWindow(reinterpret_cast<HWND>(window));
@@ -373,6 +494,40 @@ bool MonitorHost::ShellExecuteFile(app::WindowHandle owner, u16view verb, u16vie
     const HINSTANCE rc = ShellExecuteW(reinterpret_cast<HWND>(owner), v.c_str(), f.c_str(), nullptr,
                                        d.empty() ? nullptr : d.c_str(), show);
     return reinterpret_cast<INT_PTR>(rc) > 32;
+}
+
+namespace {
+
+class StartedProcess final : public app::IStartedProgram {
+public:
+    explicit StartedProcess(HANDLE process) : process_(process) {}
+    ~StartedProcess() override {
+        if (process_) CloseHandle(process_);
+    }
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+    // A start the shell handed on without a process counts as running.
+    bool Running() override { return !process_ || WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+private:
+    HANDLE process_;
+};
+
+}  // namespace
+
+std::unique_ptr<app::IStartedProgram> MonitorHost::StartProgram(u16view verb, u16view file, u16view directory,
+                                                                int show) {
+    const std::wstring v = W(verb), f = W(file), d = W(directory);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    // No error box of the shell's own: a failed start stays silent.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = v.c_str();
+    info.lpFile = f.c_str();
+    info.lpDirectory = d.empty() ? nullptr : d.c_str();
+    info.nShow = show;
+    if (!ShellExecuteExW(&info)) return nullptr;
+    return std::make_unique<StartedProcess>(info.hProcess);
 }
 
 void MonitorHost::ShowMainWindow(bool show) {
@@ -405,10 +560,8 @@ app::OsVersion MonitorHost::GetOsVersion() {
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof(info);
-    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
-        auto fn = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
-        if (fn && fn(&info) == 0) return {info.dwPlatformId, info.dwMajorVersion};
-    }
+    auto fn = BoundIn<RtlGetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+    if (fn && fn(&info) == 0) return {info.dwPlatformId, info.dwMajorVersion};
     return {VER_PLATFORM_WIN32_NT, 6};
 }
 
@@ -425,25 +578,52 @@ LRESULT CALLBACK MonitorHost::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+void MonitorHost::TrayCallback(WPARAM wParam, LPARAM lParam) {
+    if (!tray_) return;
+    auto click = [this] {
+        if (tray_ && tray_->OnClick) tray_->OnClick();
+    };
+    if (tray_->Version4()) {
+        if (HIWORD(lParam) != kTrayIconId) return;
+        // Mouse and keyboard alike: the click comes as a selection, the right
+        // click and Shift+F10 as a context menu at the icon.
+        const POINT at{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)};
+        switch (LOWORD(lParam)) {
+            case kTraySelect:
+            case kTrayKeySelect:
+                click();
+                return;
+            case WM_CONTEXTMENU:
+                if (menu_) menu_->Popup(&at);
+                return;
+            default:
+                return;
+        }
+    }
+    if (wParam != kTrayIconId) return;
+    switch (lParam) {
+        case WM_LBUTTONUP:
+            click();
+            return;
+        case WM_RBUTTONUP:
+            if (menu_) menu_->Popup(nullptr);
+            return;
+        default:
+            return;
+    }
+}
+
 LRESULT MonitorHost::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Without its window (before it is complete, or once it started to go)
+    // the tray, the timers, the protocol and the page do nothing.
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
-        if (tray_) tray_->Readd();
+        if (window_ && tray_) tray_->Readd();
         return 0;
     }
     switch (msg) {
         case kTrayCallbackMessage:
-            if (wParam != kTrayIconId) return 0;
-            switch (LOWORD(lParam)) {
-                case WM_LBUTTONUP:
-                    if (tray_ && tray_->OnClick) tray_->OnClick();
-                    return 0;
-                case WM_RBUTTONUP:
-                case WM_CONTEXTMENU:
-                    if (menu_) menu_->Popup();
-                    return 0;
-                default:
-                    return 0;
-            }
+            if (window_) TrayCallback(wParam, lParam);
+            return 0;
         case app::ButtonEventMessage:
         case app::kMsgReloadProfiles:
         case app::kMsgReloadSettings:
@@ -454,12 +634,16 @@ LRESULT MonitorHost::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER: {
             auto it = timers_.find(wParam);
-            if (it != timers_.end() && it->second->Enabled() && it->second->OnTimer) it->second->OnTimer();
+            if (window_ && it != timers_.end() && it->second->Enabled() && it->second->OnTimer) it->second->OnTimer();
             return 0;
         }
+        case kWmDpiChanged:
+            // The hidden window keeps its place; only the icon follows.
+            if (window_ && tray_) tray_->DpiChanged(HIWORD(wParam));
+            return 0;
         case WM_DISPLAYCHANGE:
-        case WM_DPICHANGED:
-            if (tray_) tray_->Resize();
+        case WM_SETTINGCHANGE:
+            if (window_ && tray_) tray_->Resize();
             break;
         case WM_PAINT:
             Paint();
@@ -526,12 +710,29 @@ ProcessHost::~ProcessHost() {
 
 bool ProcessHost::MutexExists(u16view name) {
     HANDLE h = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, W(name).c_str());
-    if (!h) return false;
+    if (!h) {
+        // Refused: it exists, made by an instance at another integrity level
+        // (an elevated one) or under other rights.
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
     CloseHandle(h);
     return true;
 }
 
-void ProcessHost::CreateOwnedMutex(u16view name) { mutex_ = CreateMutexW(nullptr, TRUE, W(name).c_str()); }
+bool ProcessHost::CreateOwnedMutex(u16view name) {
+    HANDLE h = CreateMutexW(nullptr, TRUE, W(name).c_str());
+    const DWORD error = GetLastError();
+    if (h && error == ERROR_ALREADY_EXISTS) {
+        // Another start created it since the check.
+        CloseHandle(h);
+        return false;
+    }
+    if (!h && error == ERROR_ACCESS_DENIED) return false;
+    // Any other failure (an object of another kind holds the name) leaves the
+    // monitor running without the guard rather than not at all.
+    mutex_ = h;
+    return true;
+}
 
 void ProcessHost::ReleaseOwnedMutex() {
     if (!mutex_) return;

@@ -18,9 +18,16 @@
 namespace vxm::win32 {
 
 // The tray's callback message and icon id, as the shell sends them to the
-// main window (lParam carries the mouse message).
+// main window. Once the shell took version 4, lParam carries the event in
+// its low word and the icon id in its high word, and wParam the icon's
+// anchor point in screen coordinates; before, wParam is the id and lParam
+// the mouse message.
 inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
 inline constexpr UINT kTrayIconId = 1;
+inline constexpr UINT kTrayVersion4 = 4;         // NOTIFYICON_VERSION_4
+inline constexpr UINT kTraySelect = WM_USER;     // NIN_SELECT: click or activation
+inline constexpr UINT kTrayKeySelect = WM_USER + 1;  // NIN_KEYSELECT: Space or Enter on the icon
+inline constexpr UINT kWmDpiChanged = 0x02E0;    // WM_DPICHANGED, wParam: the new DPI
 // A read thread's report handed to the main thread.
 inline constexpr UINT kMainThreadCallMessage = WM_APP + 2;
 
@@ -47,8 +54,9 @@ public:
     MonitorHost(const MonitorHost&) = delete;
     MonitorHost& operator=(const MonitorHost&) = delete;
 
-    // The window logic that paints and handles the About page.
-    void Attach(app::TVXMMONMAIN* window) { window_ = window; }
+    // The window logic that paints the About page and handles the messages,
+    // the tray and the timers; without one they are ignored.
+    void Attach(app::TVXMMONMAIN* window) override { window_ = window; }
 
     std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
     std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
@@ -57,14 +65,19 @@ public:
     std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
 
     app::WindowHandle FindWindowByClass(u16view className) override;
-    void ShowWindow(app::WindowHandle window, int command) override;
+    void ShowWindowAsync(app::WindowHandle window, int command) override;
+    bool IsIconic(app::WindowHandle window) override;
     void SetForegroundWindow(app::WindowHandle window) override;
     void PostWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     void SendWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     bool ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view directory, int show) override;
+    std::unique_ptr<app::IStartedProgram> StartProgram(u16view verb, u16view file, u16view directory,
+                                                       int show) override;
+    std::uint32_t TickCount() override { return GetTickCount(); }
 
     app::WindowHandle MainWindow() override { return reinterpret_cast<app::WindowHandle>(hwnd_); }
     void ShowMainWindow(bool show) override;
+    bool MainWindowVisible() override { return IsWindowVisible(hwnd_) != FALSE; }
     void SetApplicationTitle(u16view title) override;
     void ProcessMessages() override;
     void Sleep(unsigned ms) override;
@@ -97,6 +110,7 @@ public:
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    void TrayCallback(WPARAM wParam, LPARAM lParam);
     void Paint();
 
     HINSTANCE instance_;
@@ -121,7 +135,7 @@ class ProcessHost final : public app::IProcessHost {
 public:
     ~ProcessHost() override;
     bool MutexExists(u16view name) override;
-    void CreateOwnedMutex(u16view name) override;
+    bool CreateOwnedMutex(u16view name) override;
     void ReleaseOwnedMutex() override;
     void ConfigureApplication() override;
     void RunMessageLoop() override;

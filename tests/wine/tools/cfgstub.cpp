@@ -3,6 +3,9 @@
 // "<its own path>.log", one line "msg wParam lParam". Started hidden, so that
 // a test can see it being brought forward.
 //   cfgstub.exe [--hang-on MSG]   sleeps 30 s inside the handler of MSG
+// Files beside it change how a start goes: "<path>.delay" holds how many ms
+// it takes before its window exists; with "<path>.nowindow" it ends at once,
+// without a window.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -51,6 +54,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wchar_t cwd[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, cwd);
     Log(L"started %ls cwd %ls", path, cwd);
+    if (GetFileAttributesW((std::wstring(path) + L".nowindow").c_str()) != INVALID_FILE_ATTRIBUTES) return 0;
+    if (FILE* f = _wfopen((std::wstring(path) + L".delay").c_str(), L"r")) {
+        unsigned ms = 0;
+        if (std::fscanf(f, "%u", &ms) == 1) Sleep(ms);
+        std::fclose(f);
+    }
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = WndProc;

@@ -2,10 +2,21 @@
 //   probe.exe wait-window CLASS MS       exit 0 once a window of CLASS exists
 //   probe.exe wait-gone CLASS MS         exit 0 once none exists
 //   probe.exe wait-visible CLASS MS      exit 0 once it is visible
-//   probe.exe info CLASS                 prints visible, toolwindow, appwindow, owner, title
+//   probe.exe info CLASS                 prints visible, iconic, toolwindow, appwindow, owner, title
+//   probe.exe rect CLASS                 prints the window's screen rectangle: left top right bottom
 //   probe.exe count CLASS                prints the number of top-level windows of CLASS
-//   probe.exe post CLASS MSG W L         PostMessageW
+//   probe.exe post CLASS MSG W L         PostMessageW (MSG a number or a registered message's name)
 //   probe.exe send CLASS MSG W L         SendMessageTimeoutW (5 s), prints the result
+//   probe.exe flood CLASS MSG W L MS     sends MSG again and again for MS ms (each send waits up
+//                                        to 2 s), prints how many were delivered
+//   probe.exe post-wait-reg CLASS MSG W L KEY NAME VALUE MS
+//                                        posts, then waits until the DWORD HKCU\KEY\NAME is
+//                                        VALUE; prints how many ms that took (exit 1 after MS)
+//   probe.exe show CLASS CMD             ShowWindowAsync with the show command CMD
+//   probe.exe hold-mutex NAME MS         creates the mutex NAME that only SYNCHRONIZE may open,
+//                                        as one of another integrity level looks, for MS ms
+//   probe.exe record FILE ARGS...        appends its arguments to FILE, one line (a stand-in
+//                                        program for a shell verb)
 //   probe.exe device PIPE                a stand-in mouse: serves the named pipe PIPE and
 //                                        sends each hex line of standard input as one
 //                                        input report ("unplug" drops the connection)
@@ -15,8 +26,11 @@
 //   probe.exe regbyte KEY NAME OFFSET BYTE
 //                                        sets one byte of the binary value HKCU\KEY\NAME
 //   probe.exe debug LOG EXE              runs EXE as its debugger, appends its debugger
-//                                        output to LOG and exits with its exit code
+//                                        output and a line per exception ("exception CODE
+//                                        first-chance|last-chance at ADDRESS") to LOG and
+//                                        exits with its exit code
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -87,8 +101,18 @@ int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe) {
             }
         } else if (ev.dwDebugEventCode == EXCEPTION_DEBUG_EVENT) {
             // Breakpoints of the loader are ours to swallow; real faults go back to the program.
-            status = ev.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT ? DBG_CONTINUE
-                                                                                          : DBG_EXCEPTION_NOT_HANDLED;
+            const auto& record = ev.u.Exception.ExceptionRecord;
+            status = record.ExceptionCode == EXCEPTION_BREAKPOINT ? DBG_CONTINUE : DBG_EXCEPTION_NOT_HANDLED;
+            if (record.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                char line[160];
+                std::snprintf(line, sizeof(line), "exception 0x%08lX %s at %p\n",
+                              static_cast<unsigned long>(record.ExceptionCode),
+                              ev.u.Exception.dwFirstChance ? "first-chance" : "last-chance", record.ExceptionAddress);
+                if (FILE* f = _wfopen(logPath, L"ab")) {
+                    std::fputs(line, f);
+                    std::fclose(f);
+                }
+            }
         } else if (ev.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
             if (ev.u.CreateProcessInfo.hFile) CloseHandle(ev.u.CreateProcessInfo.hFile);
         } else if (ev.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
@@ -189,6 +213,62 @@ int SetBinaryByte(const wchar_t* key, const wchar_t* name, DWORD offset, BYTE va
 
 unsigned long long Num(const wchar_t* s) { return std::wcstoull(s, nullptr, 0); }
 
+// A number, or the name of a registered message ("TaskbarCreated").
+UINT Message(const wchar_t* s) {
+    wchar_t* end = nullptr;
+    const unsigned long long v = std::wcstoull(s, &end, 0);
+    return end && *end == 0 && end != s ? static_cast<UINT>(v) : RegisterWindowMessageW(s);
+}
+
+int HoldMutex(const wchar_t* name, DWORD ms) {
+    // Everyone may wait on it and nothing more, so an open for all access is refused.
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x00100000;;;WD)", SDDL_REVISION_1, &sd,
+                                                              nullptr)) {
+        return 1;
+    }
+    SECURITY_ATTRIBUTES sa{sizeof(sa), sd, FALSE};
+    HANDLE h = CreateMutexW(&sa, TRUE, name);
+    LocalFree(sd);
+    if (!h) return 1;
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(ms);
+    CloseHandle(h);
+    return 0;
+}
+
+int PostAndWaitForDword(HWND h, UINT msg, WPARAM w, LPARAM l, const wchar_t* key, const wchar_t* name,
+                        DWORD value, DWORD ms) {
+    const DWORD start = GetTickCount();
+    if (!PostMessageW(h, msg, w, l)) return 1;
+    for (;;) {
+        DWORD data = 0, size = sizeof(data);
+        const DWORD elapsed = GetTickCount() - start;
+        if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &data, &size) == ERROR_SUCCESS &&
+            data == value) {
+            std::printf("%lu\n", static_cast<unsigned long>(elapsed));
+            return 0;
+        }
+        if (elapsed >= ms) {
+            std::printf("%lu\n", static_cast<unsigned long>(elapsed));
+            return 1;
+        }
+        Sleep(5);
+    }
+}
+
+int Flood(HWND h, UINT msg, WPARAM w, LPARAM l, DWORD ms) {
+    const DWORD start = GetTickCount();
+    int delivered = 0;
+    while (GetTickCount() - start < ms && IsWindow(h)) {
+        DWORD_PTR result = 0;
+        if (SendMessageTimeoutW(h, msg, w, l, SMTO_NORMAL, 2000, &result)) ++delivered;
+    }
+    std::printf("%d\n", delivered);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -196,6 +276,15 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring cmd = argv[1];
     if (cmd == L"debug" && argc > 3) return RunUnderDebugger(argv[2], argv[3]);
     if (cmd == L"device") return ServeDevice(argv[2]);
+    if (cmd == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], static_cast<DWORD>(Num(argv[3])));
+    if (cmd == L"record") {
+        FILE* f = _wfopen(argv[2], L"a");
+        if (!f) return 1;
+        for (int i = 3; i < argc; ++i) std::fwprintf(f, i == 3 ? L"%ls" : L" %ls", argv[i]);
+        std::fputwc(L'\n', f);
+        std::fclose(f);
+        return 0;
+    }
     if (cmd == L"regbyte" && argc > 5) {
         return SetBinaryByte(argv[2], argv[3], static_cast<DWORD>(Num(argv[4])), static_cast<BYTE>(Num(argv[5])));
     }
@@ -224,13 +313,29 @@ int wmain(int argc, wchar_t** argv) {
         const LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
         wchar_t title[256] = {};
         GetWindowTextW(h, title, 256);
-        std::printf("visible=%d toolwindow=%d appwindow=%d owner=%d title=%ls\n", IsWindowVisible(h) ? 1 : 0,
-                    (ex & WS_EX_TOOLWINDOW) ? 1 : 0, (ex & WS_EX_APPWINDOW) ? 1 : 0,
-                    GetWindow(h, GW_OWNER) ? 1 : 0, title);
+        std::printf("visible=%d iconic=%d toolwindow=%d appwindow=%d owner=%d title=%ls\n",
+                    IsWindowVisible(h) ? 1 : 0, IsIconic(h) ? 1 : 0, (ex & WS_EX_TOOLWINDOW) ? 1 : 0,
+                    (ex & WS_EX_APPWINDOW) ? 1 : 0, GetWindow(h, GW_OWNER) ? 1 : 0, title);
         return 0;
     }
+    if (cmd == L"rect") {
+        RECT r{};
+        GetWindowRect(h, &r);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    if (cmd == L"post-wait-reg" && argc > 9) {
+        return PostAndWaitForDword(h, Message(argv[3]), static_cast<WPARAM>(Num(argv[4])),
+                                   static_cast<LPARAM>(Num(argv[5])), argv[6], argv[7],
+                                   static_cast<DWORD>(Num(argv[8])), static_cast<DWORD>(Num(argv[9])));
+    }
+    if (cmd == L"show" && argc > 3) return ShowWindowAsync(h, static_cast<int>(Num(argv[3]))) ? 0 : 1;
+    if (cmd == L"flood" && argc > 6) {
+        return Flood(h, Message(argv[3]), static_cast<WPARAM>(Num(argv[4])), static_cast<LPARAM>(Num(argv[5])),
+                     static_cast<DWORD>(Num(argv[6])));
+    }
     if ((cmd == L"post" || cmd == L"send") && argc > 5) {
-        const UINT msg = static_cast<UINT>(Num(argv[3]));
+        const UINT msg = Message(argv[3]);
         const WPARAM w = static_cast<WPARAM>(Num(argv[4]));
         const LPARAM l = static_cast<LPARAM>(Num(argv[5]));
         if (cmd == L"post") return PostMessageW(h, msg, w, l) ? 0 : 1;
