@@ -79,6 +79,7 @@ stop_all
 #    went in first and the message says so. The stand-in device shows that the
 #    repaired profile is the one in effect afterwards.
 fresh_registry
+rm -rf "$docs/ZRNProfile"  # as on a first start: the group defaults create the folders
 "$WINE64" reg add "HKCU\\$key" /v allsettings.pfd /t REG_SZ /d broken /f >/dev/null 2>&1
 PROBE regbin "$key" ZRNProfile1.pfd 140072 $((872 + 4080 * 10 + 4062)) 28 || fail "cannot write profile 1"
 mkfifo "$work/device.in"
