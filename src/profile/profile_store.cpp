@@ -166,4 +166,13 @@ void TuiProfile::RestoreToDefault() {
     OnRestoreToDefault(FMemoryStream);
 }
 
+void TuiProfile::Clear() {
+    FMemoryStream.clear();
+    FRootKey = RegRoot::None;
+    FKeyPath.clear();
+    FFileName.clear();
+    FFilePath.clear();
+    FSize = 0;
+}
+
 }  // namespace vxm

@@ -62,6 +62,9 @@ public:
     bool SaveStreamToFile(u16view strFileWithPath);
     bool PreSaveStreamToFile(u16view strFileWithPath);
     void RestoreToDefault();
+    // Back to a new component's state: no place, no file, an empty stream.
+    // The bound handlers and RecordSize stay.
+    void Clear();
 
     const TMemoryStream& Stream() const { return FMemoryStream; }
 

@@ -20,16 +20,17 @@ std::unique_ptr<T> ZeroRecord() {
 }  // namespace
 
 TDM::TDM(ProfilePlatform platform)
-    : uiProfileAllSettingInfo(platform.registry, platform.files),
-      uiProfileGame1(platform.registry, platform.files),
-      uiProfileGame2(platform.registry, platform.files),
-      uiProfileGame3(platform.registry, platform.files),
-      uiProfileGame4(platform.registry, platform.files),
-      uiProfileGame5(platform.registry, platform.files),
-      uiProfileSettingGroup(platform.registry, platform.files),
-      uiProfileDefaultGame(platform.registry, platform.files),
-      uiProfileTest(platform.registry, platform.files),
-      uiProfileRecordMacroInfo(platform.registry, platform.files),
+    : journal_(platform.registry, platform.files),
+      uiProfileAllSettingInfo(journal_.Registry(), journal_.Files()),
+      uiProfileGame1(journal_.Registry(), journal_.Files()),
+      uiProfileGame2(journal_.Registry(), journal_.Files()),
+      uiProfileGame3(journal_.Registry(), journal_.Files()),
+      uiProfileGame4(journal_.Registry(), journal_.Files()),
+      uiProfileGame5(journal_.Registry(), journal_.Files()),
+      uiProfileSettingGroup(journal_.Registry(), journal_.Files()),
+      uiProfileDefaultGame(journal_.Registry(), journal_.Files()),
+      uiProfileTest(journal_.Registry(), journal_.Files()),
+      uiProfileRecordMacroInfo(journal_.Registry(), journal_.Files()),
       FAllProfileSettingInfo(ZeroRecord<TALLGAMESINFO>()),
       FProfileSettingGroup(ZeroRecord<TProfileSettingGroup>()),
       FCurrentProfileInfo(ZeroRecord<TMouseProfileInfo>()),
@@ -40,14 +41,17 @@ TDM::TDM(ProfilePlatform platform)
     BindDefaults();
     try {
         DataModuleCreate();
-    } catch (const std::exception& e) {
-        startupError_ = e.what();
+    } catch (const std::exception&) {
+        // Kept in startupError_ for the monitor to show.
     }
 }
 
 void TDM::BindDefaults() {
     TuiProfile* games[5] = {&uiProfileGame1, &uiProfileGame2, &uiProfileGame3, &uiProfileGame4, &uiProfileGame5};
     for (int i = 0; i < 5; ++i) {
+        // Always there, placed or not: no operation meets an empty entry,
+        // whatever step start-up stopped at.
+        FProfileGroup[i] = games[i];
         games[i]->RecordSize = sizeof(TMouseProfileInfo);
         games[i]->OnRestoreToDefault = [this, i](TMemoryStream& s) {
             RestoreGameProfileDefaults(s, i, platform_.clock.LocalDateTime());
@@ -65,7 +69,7 @@ void TDM::BindDefaults() {
     uiProfileAllSettingInfo.OnRestoreToDefault = [](TMemoryStream& s) { RestoreAllSettingDefaults(s); };
     uiProfileSettingGroup.RecordSize = sizeof(TProfileSettingGroup);
     uiProfileSettingGroup.OnRestoreToDefault = [this](TMemoryStream& s) {
-        RestoreProfileSettingGroupDefaults(s, FOptionsFromConfigFile, platform_.files, platform_.paths);
+        RestoreProfileSettingGroupDefaults(s, FOptionsFromConfigFile, journal_.Files(), platform_.paths);
     };
     uiProfileRecordMacroInfo.RecordSize = sizeof(TMACROKEYINFO);
 }
@@ -91,27 +95,61 @@ void TDM::SelectGroupProfile() {
     FProfileIndex = CheckedProfile(FProfileSettingGroup->ProfileIndexOfProfileGroup[FProfileGroupIndex]);
 }
 
+void TDM::ResetToCreation() {
+    for (TuiProfile* c : {&uiProfileAllSettingInfo, &uiProfileGame1, &uiProfileGame2, &uiProfileGame3, &uiProfileGame4,
+                          &uiProfileGame5, &uiProfileSettingGroup, &uiProfileDefaultGame, &uiProfileTest,
+                          &uiProfileRecordMacroInfo}) {
+        c->Clear();
+    }
+    std::memset(FAllProfileSettingInfo.get(), 0, sizeof(TALLGAMESINFO));
+    std::memset(FProfileSettingGroup.get(), 0, sizeof(TProfileSettingGroup));
+    std::memset(FCurrentProfileInfo.get(), 0, sizeof(TMouseProfileInfo));
+    std::memset(FDefaultProfileInfo.get(), 0, sizeof(TMouseProfileInfo));
+    std::memset(FTestProfileInfo.get(), 0, sizeof(TMouseProfileInfo));
+    std::memset(FRecordMacroInfo.get(), 0, sizeof(TMACROKEYINFO));
+    std::fill(std::begin(FProfileChanged), std::end(FProfileChanged), false);
+    FProfileGroupIndex = 0;
+    FProfileIndex = 0;
+    FOptionsFromConfigFile = {};
+}
+
 void TDM::DataModuleCreate() {
+    // A second run starts where a fresh start does: nothing of the earlier
+    // run (a short record's tail, a folder set then) leaks into it.
+    ResetToCreation();
+    startupComplete_ = false;
+    startupError_.clear();
+    journal_.StartRecording();
+    try {
+        RunStartup();
+    } catch (const std::exception& e) {
+        journal_.StopRecording();
+        startupError_ = e.what();
+        throw;
+    }
+    journal_.StopRecording();
+    startupComplete_ = true;
+}
+
+void TDM::RunStartup() {
     FOptionsFromConfigFile = ReadOptionsFromConfigFile(platform_.ini, platform_.paths);
     vxm::DeviceUsageAndPage = {0x0001, 0xFFA0};
     FProfileGroupIndex = 0;
 
     Place(uiProfileSettingGroup, u"ProfileSettingGroup.pfd");
     uiProfileSettingGroup.WriteRecord(*ZeroRecord<TProfileSettingGroup>());
-    LoadProfileGroupSettingInfoFromRegistry();
+    LoadGroupRecord();
 
     Place(uiProfileAllSettingInfo, u"allsettings.pfd");
     uiProfileAllSettingInfo.WriteRecord(*FAllProfileSettingInfo);
-    LoadAllProfileInfoFromRegistry();
+    LoadAllSettingsRecord();
 
     Place(uiProfileRecordMacroInfo, u"RecordRPROFILE.pfd");
     uiProfileRecordMacroInfo.WriteRecord(*FRecordMacroInfo);
 
-    TuiProfile* games[5] = {&uiProfileGame1, &uiProfileGame2, &uiProfileGame3, &uiProfileGame4, &uiProfileGame5};
     const auto zero = ZeroRecord<TMouseProfileInfo>();
     for (int i = 0; i < kProfileCount; ++i) {
-        FProfileGroup[i] = games[i];
-        TuiProfile& p = *games[i];
+        TuiProfile& p = *FProfileGroup[i];
         const TGAMESETTINGINFO& e = FProfileSettingGroup->ProfileSettingList[i];
         p.SetRootKey(platform::RegRoot::CurrentUser);
         p.SetFileName(ReadFixedText(e.FileName));
@@ -122,7 +160,7 @@ void TDM::DataModuleCreate() {
             if (!p.LoadStreamFromRegistry()) p.RestoreToDefault();
         } else if (e.StoreInFile == 1) {
             const u16 full = WithTrailingBackslash(ReadFixedText(e.FilePath)) + ReadFixedText(e.FileName);
-            if (!platform_.files.FileExists(full)) {
+            if (!journal_.Files().FileExists(full)) {
                 p.RestoreToDefault();
                 p.SaveStreamToFile(full);
             } else if (!p.LoadStreamFromFile(full)) {
@@ -134,7 +172,47 @@ void TDM::DataModuleCreate() {
     SwitchToProfile(FAllProfileSettingInfo->CurrentGame);
 }
 
+u16 TDM::StartupErrorText() const {
+    if (startupComplete_) return {};
+    u16 text = u"The mouse settings could not be loaded:\n\n" + Utf16(startupError_) + u"\n\n";
+    const auto& writes = journal_.Entries();
+    if (writes.empty()) {
+        text += u"Nothing stored was changed.";
+    } else {
+        // Defaults written before the error stay: they are what a start over
+        // the same data writes as well.
+        text += u"Before it stopped, start-up stored:\n";
+        constexpr std::size_t kShown = 8;
+        for (std::size_t i = 0; i < writes.size() && i < kShown; ++i) text += u"- " + writes[i] + u"\n";
+        if (writes.size() > kShown) text += u"- and " + ToU16(static_cast<long long>(writes.size() - kShown)) + u" more\n";
+        text += u"Nothing else stored was changed.";
+    }
+    text += u"\n\nThe monitor keeps running; open the configuration application to repair the settings. "
+            u"They are loaded when it next tells the monitor to reload.";
+    return text;
+}
+
+void TDM::CompleteStartup() {
+    if (!startupComplete_) DataModuleCreate();
+}
+
+void TDM::RequireStartup() const {
+    if (startupComplete_) return;
+    throw StoreError("nothing is saved while the stored profile data is not loaded (start-up stopped: " +
+                     startupError_ + ")");
+}
+
 void TDM::LoadProfileGroupSettingInfoFromRegistry() {
+    CompleteStartup();
+    LoadGroupRecord();
+}
+
+void TDM::LoadAllProfileInfoFromRegistry() {
+    CompleteStartup();
+    LoadAllSettingsRecord();
+}
+
+void TDM::LoadGroupRecord() {
     if (!uiProfileSettingGroup.LoadStreamFromRegistry()) {
         uiProfileSettingGroup.RestoreToDefault();
         uiProfileSettingGroup.SaveStreamToRegistry();
@@ -143,7 +221,7 @@ void TDM::LoadProfileGroupSettingInfoFromRegistry() {
     SelectGroupProfile();
 }
 
-void TDM::LoadAllProfileInfoFromRegistry() {
+void TDM::LoadAllSettingsRecord() {
     if (!uiProfileAllSettingInfo.LoadStreamFromRegistry()) {
         uiProfileAllSettingInfo.RestoreToDefault();
         uiProfileAllSettingInfo.SaveStreamToRegistry();
@@ -152,13 +230,14 @@ void TDM::LoadAllProfileInfoFromRegistry() {
 }
 
 bool TDM::LoadCurrentProfileInfoFromRegistry() {
+    CompleteStartup();
     const bool loaded = Current().LoadStreamFromRegistry();
     Current().ReadRecord(*FCurrentProfileInfo);
     return loaded;
 }
 
 bool TDM::SwitchToProfile(int AProfileIndex) {
-    if (!IsProfileIndexInRange(AProfileIndex) || !FProfileGroup[AProfileIndex]) return false;
+    if (!IsProfileIndexInRange(AProfileIndex)) return false;
     FProfileIndex = AProfileIndex;
     Current().ReadRecord(*FCurrentProfileInfo);
     FAllProfileSettingInfo->CurrentGame = static_cast<Word>(AProfileIndex);
@@ -202,12 +281,20 @@ void TDM::SaveBackToCurrentProfileInfo() {
 }
 
 void TDM::SaveCurrentProfileInfoToRegistry() {
+    RequireStartup();
     SaveBackToCurrentProfileInfo();
     Current().SaveStreamToRegistry();
 }
 
-void TDM::SaveCurrentProfileInfoToFile() { Current().SaveStreamToFile(); }
-void TDM::SaveCurrentProfileInfoToFile(u16view AFile) { Current().SaveStreamToFile(AFile); }
+void TDM::SaveCurrentProfileInfoToFile() {
+    RequireStartup();
+    Current().SaveStreamToFile();
+}
+
+void TDM::SaveCurrentProfileInfoToFile(u16view AFile) {
+    RequireStartup();
+    Current().SaveStreamToFile(AFile);
+}
 
 bool TDM::SaveBackToProfileInfo(const TMouseProfileInfo& AProfileInfo, int AProfileIndex) {
     if (!IsProfileIndexInRange(AProfileIndex)) return false;
@@ -217,19 +304,23 @@ bool TDM::SaveBackToProfileInfo(const TMouseProfileInfo& AProfileInfo, int AProf
 
 bool TDM::SaveProfileInfoToRegistry(int AProfileIndex) {
     if (!IsProfileIndexInRange(AProfileIndex)) return false;
+    RequireStartup();
     FProfileGroup[AProfileIndex]->SaveStreamToRegistry();
     return true;
 }
 
 void TDM::SaveBackAllProfileInfoToRegistry() {
+    RequireStartup();
     for (int i = 0; i < kProfileCount; ++i) FProfileGroup[i]->SaveStreamToRegistry();
 }
 
 void TDM::SaveBackAllProfileInfoToFile() {
+    RequireStartup();
     for (int i = 0; i < kProfileCount; ++i) FProfileGroup[i]->SaveStreamToFile();
 }
 
 void TDM::SaveBackAllProfileSettingInfo() {
+    RequireStartup();
     FAllProfileSettingInfo->CurrentGame = static_cast<Word>(FProfileIndex);
     uiProfileAllSettingInfo.WriteRecord(*FAllProfileSettingInfo);
     uiProfileAllSettingInfo.SaveStreamToRegistry();
@@ -238,11 +329,13 @@ void TDM::SaveBackAllProfileSettingInfo() {
 void TDM::SaveBackToProfileGroupSettingInfo() { uiProfileSettingGroup.WriteRecord(*FProfileSettingGroup); }
 
 void TDM::SaveProfileGroupSettingInfoToRegistry() {
+    RequireStartup();
     SaveBackToProfileGroupSettingInfo();
     uiProfileSettingGroup.SaveStreamToRegistry();
 }
 
 void TDM::SaveBackRecordMacroInfoToRegistry(const TMACROKEYINFO& ARecordMacroInfo) {
+    RequireStartup();
     uiProfileRecordMacroInfo.WriteRecord(ARecordMacroInfo);
     uiProfileRecordMacroInfo.SaveStreamToRegistry();
 }
@@ -285,6 +378,7 @@ bool TDM::RestoreProfileGroupToDefault(int AProfileGroupIndex) {
 }
 
 void TDM::RestoreProfileSettingGroupToDefault() {
+    RequireStartup();
     uiProfileSettingGroup.RestoreToDefault();
     uiProfileSettingGroup.SaveStreamToRegistry();
 }
@@ -324,11 +418,11 @@ std::vector<int> TDM::GetAllProfilesMacroIndexList() {
 }
 
 u16 TDM::GetPersonalDocumentProfilePath() {
-    return vxm::GetPersonalDocumentProfilePath(platform_.files, platform_.paths, FOptionsFromConfigFile);
+    return vxm::GetPersonalDocumentProfilePath(journal_.Files(), platform_.paths, FOptionsFromConfigFile);
 }
 
 u16 TDM::GetPersonalDocumentMacroDatabasePath() {
-    return vxm::GetPersonalDocumentMacroDatabasePath(platform_.files, platform_.paths, FOptionsFromConfigFile);
+    return vxm::GetPersonalDocumentMacroDatabasePath(journal_.Files(), platform_.paths, FOptionsFromConfigFile);
 }
 
 void TDM::InitTestDefaultValue() {

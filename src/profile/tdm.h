@@ -11,6 +11,7 @@
 #include "profile/options.h"
 #include "profile/profile_store.h"
 #include "profile/records.h"
+#include "profile/store_journal.h"
 
 namespace vxm {
 
@@ -28,13 +29,20 @@ extern app::USAGE_AND_PAGE DeviceUsageAndPage;
 class TDM final : public app::IProfileSettings {
 public:
     // Runs the start-up sequence. A range or store error stops it where it
-    // happened; it is kept in StartupError() for the monitor to show, and
-    // nothing stored is overwritten after it.
+    // happened: the error is kept in StartupError(), with what start-up had
+    // stored before it in StartupWrites(). Until a later reload runs the
+    // sequence to its end, the operations that save refuse with a StoreError:
+    // the stored data is what the user has to repair, and is never written
+    // over from records that could not be loaded.
     explicit TDM(ProfilePlatform platform);
     TDM(const TDM&) = delete;
     TDM& operator=(const TDM&) = delete;
 
+    bool StartupComplete() const { return startupComplete_; }
     const std::string& StartupError() const { return startupError_; }
+    const std::vector<u16>& StartupWrites() const { return journal_.Entries(); }
+    // What the user is told when start-up stopped; empty when it completed.
+    u16 StartupErrorText() const;
 
     // IProfileSettings
     std::uint8_t CurrentLanguage() const override { return FAllProfileSettingInfo->CurrentLanguage; }
@@ -42,6 +50,10 @@ public:
     const TMouseProfileInfo& CurrentProfile() const override { return *FCurrentProfileInfo; }
     u16 ProfileRegFolder() const override { return FOptionsFromConfigFile.ProfileRegFolder; }
 
+    // The start-up sequence, from the state of a new module. After a start-up
+    // error the three reloads run it again first (the user may have repaired
+    // the data since), so that they end where a fresh start followed by the
+    // same reload would.
     void DataModuleCreate();
     void LoadProfileGroupSettingInfoFromRegistry() override;
     void LoadAllProfileInfoFromRegistry() override;
@@ -88,6 +100,12 @@ public:
     }
     void InitTestDefaultValue();
 
+private:
+    // Every store access of the components passes through it; declared first
+    // because the components hold it.
+    StoreJournal journal_;
+
+public:
     // Components, in creation order.
     TuiProfile uiProfileAllSettingInfo;
     TuiProfile uiProfileGame1, uiProfileGame2, uiProfileGame3, uiProfileGame4, uiProfileGame5;
@@ -111,13 +129,20 @@ public:
 
 private:
     void BindDefaults();
+    void ResetToCreation();
+    void RunStartup();
+    void CompleteStartup();
+    void RequireStartup() const;
     void Place(TuiProfile& component, u16view fileName);
+    void LoadGroupRecord();
+    void LoadAllSettingsRecord();
     TuiProfile& Current() { return *FProfileGroup[FProfileIndex]; }
     void SelectGroupProfile();
     static int CheckedProfile(int index);
 
     ProfilePlatform platform_;
     std::string startupError_;
+    bool startupComplete_ = false;
 };
 
 }  // namespace vxm

@@ -88,6 +88,14 @@ std::size_t FakeRegistry::ValueCount(RegRoot root, u16view path) const {
     return k == keys_.end() ? 0 : k->second.values.size();
 }
 
+std::map<u16, RegValue> FakeRegistry::Snapshot() const {
+    std::map<u16, RegValue> all;
+    for (const auto& [key, k] : keys_) {
+        for (const auto& [name, value] : k.values) all[key + u"\\" + name] = value.second;
+    }
+    return all;
+}
+
 FakeFileSystem::FakeFileSystem() = default;
 
 u16 FakeFileSystem::Fold(u16view path) {

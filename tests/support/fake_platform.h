@@ -29,6 +29,8 @@ public:
     void Put(RegRoot root, u16view path, u16view name, std::uint32_t type, std::vector<std::uint8_t> data);
     std::size_t KeyCount() const { return keys_.size(); }
     std::size_t ValueCount(RegRoot root, u16view path) const;
+    // Every value, named "root:folded key\\name", for comparing whole registries.
+    std::map<u16, RegValue> Snapshot() const;
 
     long failOpenWith = 0;   // non-zero: every OpenKey fails with this code
     long failWritesWith = 0; // non-zero: every SetValue fails with this code
@@ -58,6 +60,8 @@ public:
     const std::vector<std::uint8_t>* Find(u16view path) const;
     std::size_t FileCount() const { return files_.size(); }
     std::size_t DirectoryCount() const { return dirs_.size(); }
+    const std::map<u16, std::vector<std::uint8_t>>& AllFiles() const { return files_; }  // folded paths
+    const std::set<u16>& AllDirectories() const { return dirs_; }
 
     std::set<u16> readOnlyFolders;  // folded folder paths where writes fail
     int writes = 0;

@@ -25,16 +25,14 @@ int RunMonitorProgram(HINSTANCE instance, const std::function<void(MonitorHost&)
         if (configure) configure(*host);
         auto window = std::make_unique<app::TVXMMONMAIN>(*host, settings);
         host->Attach(window.get());
-        // Stored settings that could not be loaded: say so once and keep the
-        // tray, so the user can open the configuration application to repair
-        // them (its reload message then loads the repaired data).
-        const auto& error = static_cast<TDM&>(settings).StartupError();
+        // Stored settings that could not be loaded: say so once, with what
+        // start-up stored before it stopped, and keep the tray, so the user
+        // can open the configuration application to repair them (its reload
+        // message then loads the repaired data).
+        const u16 error = static_cast<TDM&>(settings).StartupErrorText();
         if (!error.empty()) {
-            const std::wstring text = L"The mouse settings could not be loaded:\n\n" + W(Utf16(error)) +
-                                      L"\n\nNothing stored was changed. The monitor keeps running; open the "
-                                      L"configuration application to repair the settings.";
-            OutputDebugStringW((L"start-up error: " + W(Utf16(error)) + L"\n").c_str());
-            MessageBoxW(nullptr, text.c_str(), L"GAMING MOUSE MONITOR", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+            OutputDebugStringW((L"start-up error: " + W(error) + L"\n").c_str());
+            MessageBoxW(nullptr, W(error).c_str(), L"GAMING MOUSE MONITOR", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
         }
         if (created) created(*window);
         return window;
