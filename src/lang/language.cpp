@@ -186,17 +186,9 @@ u16 TvgLang::GetUserLanguageCode() {
     return code;
 }
 
-void TvgLang::ReportSkipped(u16view what) noexcept {
-    // Called from a handler: names what is being handled. A report that
-    // cannot be made (no memory left) is dropped; start-up goes on.
+void TvgLang::ReportSkipped(u16view what, const char* reason) noexcept {
+    // A report that cannot be made (no memory left) is dropped; start-up goes on.
     try {
-        std::string reason = "unknown error";
-        try {
-            throw;
-        } catch (const std::exception& e) {
-            reason = e.what();
-        } catch (...) {
-        }
         if (deps_.debugOutput) deps_.debugOutput(u16(what) + u" skipped: " + Utf16(reason));
     } catch (...) {
     }
@@ -206,8 +198,10 @@ void TvgLang::Loaded() {
     if (!FileName.empty()) {
         try {
             LoadFromFile(deps_.programFileName + FileName);
+        } catch (const std::exception& e) {
+            ReportSkipped(u"language file", e.what());
         } catch (...) {
-            ReportSkipped(u"language file");
+            ReportSkipped(u"language file", "unknown error");
         }
     }
     if (FAutoSelect) FLang = GetUserLanguageCode();
@@ -246,10 +240,12 @@ bool TuiLanguage::LoadProgramLanguageFile() {
     try {
         ReplaceFromFile(deps_.programFolder + u"ui.local");
         return true;
+    } catch (const std::exception& e) {
+        ReportSkipped(u"ui.local", e.what());
     } catch (...) {
-        ReportSkipped(u"ui.local");
-        return false;
+        ReportSkipped(u"ui.local", "unknown error");
     }
+    return false;
 }
 
 TuiLanguage::~TuiLanguage() {
@@ -267,8 +263,10 @@ void TuiLanguage::ReadFormData(const std::uint8_t* resourcesBin, std::size_t siz
     Reading = true;
     try {
         if (resourcesBin && size) ReadResources(resourcesBin, size);
+    } catch (const std::exception& e) {
+        ReportSkipped(u"built-in language data", e.what());
     } catch (...) {
-        ReportSkipped(u"built-in language data");
+        ReportSkipped(u"built-in language data", "unknown error");
     }
     Reading = false;
     Loaded();

@@ -88,8 +88,8 @@ public:
     bool Reading = false;
 
 protected:
-    // From a handler: tells the debugger why `what` was skipped; never throws.
-    void ReportSkipped(u16view what) noexcept;
+    // Tells the debugger why `what` was skipped; never throws.
+    void ReportSkipped(u16view what, const char* reason) noexcept;
 
     LanguageDependencies deps_;
     u16 FLang;
