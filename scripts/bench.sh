@@ -1,9 +1,30 @@
 #!/usr/bin/env bash
-# Builds the x64 test programs and runs the read loop benchmark under Wine:
-# idle wake-ups and report latency of the event-driven and the polling loop.
+# Prints the benchmarks' figures:
+#  - the language data load (ui.local and the built-in data): lines per
+#    second for tables of 10^4 .. 10^6 distinct lines in ascending,
+#    descending and random order, and the ratio to a plain std::sort of the
+#    same strings; natively (the native preset without its sanitizers, which
+#    would distort the figures; ordinal comparison) and under Wine (the x64
+#    build, through CompareStringW);
+#  - the read loop under Wine: idle wake-ups and report latency of the
+#    event-driven and the polling loop.
 #   bash scripts/bench.sh [idle-ms] [reports]
+#   VXM_LANG_BENCH_LINES=100000 bash scripts/bench.sh    (largest table; default 1000000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+lines=${VXM_LANG_BENCH_LINES:-1000000}
+
+cmake --preset native -B build/native-bench -DVXM_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/native-bench --target lang_load_bench >/dev/null
+build/native-bench/tests/lang_load_bench "$lines"
+echo
+
 cmake --preset windows-x64 >/dev/null
 cmake --build build/windows-x64 --target vxm_wine_test_programs >/dev/null
-exec tests/wine/session.sh /usr/lib/wine/wine64 build/windows-x64/tests-bin/hid_read_bench.exe "$@"
+exec tests/wine/session.sh bash -c '
+  set -e
+  /usr/lib/wine/wine64 build/windows-x64/tests-bin/lang_load_bench.exe "$1" | tr -d "\r"
+  echo
+  shift
+  /usr/lib/wine/wine64 build/windows-x64/tests-bin/hid_read_bench.exe "$@" | tr -d "\r"
+' bench "$lines" "$@"

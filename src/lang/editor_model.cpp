@@ -1,6 +1,7 @@
 #include "lang/editor_model.h"
 
 #include <algorithm>
+#include <map>
 
 namespace vxm {
 namespace {
@@ -22,6 +23,14 @@ void SetLine(TStringList& table, u16view source, u16view translation) {
 
 }  // namespace
 
+bool ReadMonitorLanguageData(TuiLanguage& lang, const std::uint8_t* resourcesBin, std::size_t size) {
+    const bool read = lang.LoadProgramLanguageFile();
+    std::vector<u16> fileSources = lang.Original().Items();
+    lang.ReadResources(resourcesBin, size);  // its source list replaces the file's ...
+    lang.Original().AddAll(std::move(fileSources));  // ... and gets the file's texts back
+    return read;
+}
+
 std::vector<u16> TranslationEditorModel::Sources() const {
     // The list's empty text (every list text ends with a line break) is no
     // row: an empty first cell would end every save before it began.
@@ -35,7 +44,8 @@ std::vector<u16> TranslationEditorModel::Sources() const {
 TranslationEditorModel::TranslationEditorModel(TuiLanguage* lang, LanguageDependencies deps)
     : deps_(std::move(deps)), FLang(lang) {
     for (const auto& e : deps_.nls.SupportedLocales()) {
-        locales_.push_back({e.displayName, e.langIdText, e.hasAbbrevCountry ? e.langIdText : u16()});
+        // The editor reads the country abbreviation with more room than the component.
+        locales_.push_back({e.displayName, e.langIdText, e.AbbrevCountryFits(10) ? e.langIdText : u16()});
     }
     if (!FLang) {
         owned_ = std::make_unique<TuiLanguage>(nullptr, deps_);  // loads ui.local itself
@@ -107,28 +117,42 @@ void TranslationEditorModel::DeleteLanguage() {
     selected = tabs.empty() ? -1 : std::max(0, deleted - 1);
 }
 
-void TranslationEditorModel::RewriteGrids(int minimumExtraRows) {
+void TranslationEditorModel::RewriteGrids(std::size_t extraRows, const Tab* memoTab,
+                                          const std::map<u16, u16>* memo) {
     const auto sources = Sources();
-    for (std::size_t t = 0; t < tabs.size(); ++t) {
-        Tab& tab = tabs[t];
-        if (tab.rows.size() < sources.size()) tab.rows.resize(sources.size() + static_cast<std::size_t>(minimumExtraRows));
-        // The translation column is filled only where a table stands at this tab's position.
-        TStringList* table = t < FLang->LanguageCount() ? &FLang->LanguageTableAt(t) : nullptr;
+    for (Tab& tab : tabs) {
+        // What the grid shows now is the translator's work, saved or not.
+        std::map<u16, u16> shown;
+        for (const auto& row : tab.rows) {
+            if (!row[0].empty()) shown.emplace(row[0], row[1]);
+        }
+        // The tab's own language: the one its Hint names, wherever it stands in the list.
+        TStringList* table = FLang->LanguageTable(tab.hint);
+        if (tab.rows.size() < sources.size()) tab.rows.resize(sources.size() + extraRows);
         for (std::size_t i = 0; i < sources.size(); ++i) {
             const u16& source = sources[i];
-            tab.rows[i][0] = source;
-            if (table) {
-                const u16 tr = Translation(table, source);
-                tab.rows[i][1] = tr.empty() ? source : tr;
+            u16 translation;
+            if (memoTab == &tab) {
+                auto m = memo->find(source);
+                if (m != memo->end()) translation = m->second;
+                if (translation.empty()) translation = source;
+            } else if (auto it = shown.find(source); it != shown.end()) {
+                translation = it->second;
+            } else if (table) {
+                translation = Translation(table, source);
+                if (translation.empty()) translation = source;
             }
+            tab.rows[i] = {source, std::move(translation)};
         }
+        // Rows past the list held texts that are no source text any more.
+        for (std::size_t i = sources.size(); i < tab.rows.size() && !tab.rows[i][0].empty(); ++i) tab.rows[i] = {};
     }
 }
 
 void TranslationEditorModel::AddConstText(u16view text) {
     if (text.empty() || FLang->Original().Contains(text)) return;
     FLang->Original().Add(text);
-    RewriteGrids(30);
+    RewriteGrids(30, nullptr, nullptr);
 }
 
 void TranslationEditorModel::DeleteItemFromList(int row) {
@@ -151,11 +175,11 @@ void TranslationEditorModel::DeleteItemFromList(int row) {
 }
 
 int TranslationEditorModel::SaveTextList(u16view memo) {
-    if (selected < 0) return 0;
-    FLang->Original().Clear();
-    TStringList* table = static_cast<std::size_t>(selected) < FLang->LanguageCount()
-                             ? &FLang->LanguageTableAt(static_cast<std::size_t>(selected))
-                             : nullptr;
+    if (selected < 0 || static_cast<std::size_t>(selected) >= tabs.size()) return 0;
+    Tab& tab = tabs[static_cast<std::size_t>(selected)];
+    // The selected tab's own language, named by its Hint.
+    TStringList* table = FLang->LanguageTable(tab.hint);
+    std::vector<std::pair<u16, u16>> lines;
     int skipped = 0;
     std::size_t start = 0;
     while (start <= memo.size()) {
@@ -167,27 +191,50 @@ int TranslationEditorModel::SaveTextList(u16view memo) {
             if (eq == u16view::npos) {
                 ++skipped;  // malformed: no source text is made of it
             } else {
-                const u16view source = line.substr(0, eq);
-                FLang->Original().Add(source);
-                if (table) SetLine(*table, source, line.substr(eq + 1));
+                lines.emplace_back(line.substr(0, eq), line.substr(eq + 1));
             }
         }
         if (end == memo.size()) break;
         start = end + 1;
     }
-    RewriteGrids(30);
+    std::vector<u16> sources;
+    std::map<u16, u16> translations;  // the last line of a source text wins
+    for (auto& [source, translation] : lines) {
+        sources.push_back(source);
+        translations[source] = translation;
+        if (table) SetLine(*table, source, translation);
+    }
+    FLang->Original().Clear();
+    FLang->Original().AddAll(std::move(sources));
+    // A tab whose language is not in the list yet (added, not saved) keeps
+    // the pasted translations in its grid, so that saving writes them.
+    RewriteGrids(30, &tab, &translations);
     return skipped;
 }
 
 bool TranslationEditorModel::SaveToLanguageFile() {
     const std::size_t count = Sources().size();
     FLang->ClearLanguages();
+    // Per language, in tab order; a later tab of the same language wins.
+    std::vector<std::pair<TStringList*, std::map<u16, u16>>> lines;
     for (const Tab& tab : tabs) {
         FLang->AddLang(tab.hint);
         TStringList* table = FLang->LanguageTable(tab.hint);
+        auto it = std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return l.first == table; });
+        if (it == lines.end()) it = lines.insert(lines.end(), {table, {}});
         for (std::size_t i = 0; i < count && i < tab.rows.size() && !tab.rows[i][0].empty(); ++i) {
-            SetLine(*table, tab.rows[i][0], tab.rows[i][1]);
+            if (tab.rows[i][1].empty()) {
+                it->second.erase(tab.rows[i][0]);  // an empty cell writes no line
+            } else {
+                it->second[tab.rows[i][0]] = tab.rows[i][1];
+            }
         }
+    }
+    for (auto& [table, map] : lines) {
+        std::vector<u16> text;
+        text.reserve(map.size());
+        for (const auto& [source, translation] : map) text.push_back(source + u"=" + translation);
+        table->AddAll(std::move(text));
     }
     FLang->SaveToFile(deps_.programFolder + u"ui.local");
     return !OwnsLanguage();

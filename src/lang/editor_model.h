@@ -4,6 +4,7 @@
 // languages and source texts, the pasted text list, saving "ui.local", and
 // paging eight tabs at a time. The window only displays this model.
 #include <array>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,12 @@ struct EditorLocale {
     u16 langIdText;
     u16 shortId;  // the LANGID text when the abbreviated country name is readable, else empty
 };
+
+// What the tool edits when it is opened on the monitor's own texts, as the
+// running monitor has it: the languages of "ui.local" first, then the
+// built-in ones, with the source texts of both, so that saving keeps what
+// ui.local held. False when a ui.local was there but had to be skipped.
+bool ReadMonitorLanguageData(TuiLanguage& lang, const std::uint8_t* resourcesBin, std::size_t size);
 
 class TranslationEditorModel {
 public:
@@ -56,7 +63,11 @@ public:
     void SetTranslation(int tab, int row, u16view text);
 
 private:
-    void RewriteGrids(int minimumExtraRows);
+    // Rewrites every grid on the source list, growing one that is too short
+    // to the list + extraRows. A row keeps the translation its grid showed
+    // for that text; a text new to a grid takes the translation of the tab's
+    // own language, or the text itself. The memo's tab takes the memo's.
+    void RewriteGrids(std::size_t extraRows, const Tab* memoTab, const std::map<u16, u16>* memo);
     // The source texts that make grid rows, in list order.
     std::vector<u16> Sources() const;
 

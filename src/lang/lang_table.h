@@ -14,6 +14,10 @@ public:
     explicit TStringList(platform::INationalLanguage& nls) : nls_(&nls) {}
 
     bool Add(u16view text);  // false when an equal text is present
+    // Adds many texts at once, as Add would one by one in this order (the
+    // first of equal texts wins, texts already present win over new ones),
+    // but in O(n log n): sorted once, then merged.
+    void AddAll(std::vector<u16> texts);
     bool Contains(u16view text) const;
     void Clear() { items_.clear(); }
     std::size_t Count() const { return items_.size(); }
@@ -26,10 +30,8 @@ public:
     // Cuts at CR LF, CR, LF, VT, FF, U+2028, U+2029 and ends at the first NUL;
     // every piece, empty ones too, is added.
     void AddText(u16view text);
-    void SetText(u16view text) {
-        Clear();
-        AddText(text);
-    }
+    // Replaces the list; on failure it stays as it was.
+    void SetText(u16view text);
 
     // Table lookups, linear in table order: the translation of a source text,
     // or the source of a translation. Empty when nothing matches.

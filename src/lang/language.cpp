@@ -107,44 +107,64 @@ TStringList* TvgLang::LanguageTable(u16view name) {
     return nullptr;
 }
 
-bool TvgLang::LoadFromFile(u16view path) {
+bool TvgLang::LoadFromFile(u16view path) { return LoadFile(path, false); }
+
+bool TvgLang::ReplaceFromFile(u16view path) { return LoadFile(path, true); }
+
+bool TvgLang::LoadFile(u16view path, bool replace) {
     if (!deps_.files.FileExists(path)) return false;
     std::vector<std::uint8_t> bytes;
-    const long rc = deps_.files.ReadFile(path, bytes);
+    const long rc = deps_.files.ReadFileAtMost(path, kMaxLanguageFileSize, bytes);
+    if (rc == platform::kErrorFileTooLarge) {
+        throw LanguageDataError("\"" + Utf8(path) + "\" is larger than the " +
+                                std::to_string(kMaxLanguageFileSize >> 20) + " MiB a language file may hold");
+    }
     if (rc != 0) throw LanguageDataError("cannot read \"" + Utf8(path) + "\" (error " + std::to_string(rc) + ")");
-    ReadResources(bytes.data(), bytes.size());
+    Read(bytes.data(), bytes.size(), replace);
     return true;
 }
 
 void TvgLang::SaveToFile(u16view path) {
     const auto bytes = WriteResources();
+    // What the reader would refuse is not written: every saved file loads.
+    if (bytes.size() > kMaxLanguageFileSize) {
+        throw LanguageDataError("the language data takes " + std::to_string(bytes.size()) + " bytes, more than the " +
+                                std::to_string(kMaxLanguageFileSize >> 20) + " MiB a language file may hold");
+    }
     const long rc = deps_.files.WriteFile(path, bytes.data(), bytes.size());
     if (rc != 0) throw LanguageDataError("cannot write \"" + Utf8(path) + "\" (error " + std::to_string(rc) + ")");
 }
 
-void TvgLang::ReadResources(const std::uint8_t* data, std::size_t size) {
+void TvgLang::ReadResources(const std::uint8_t* data, std::size_t size) { Read(data, size, false); }
+
+void TvgLang::Read(const std::uint8_t* data, std::size_t size, bool replace) {
     StreamReader r(data, size);
-    const u16 source = r.String("source text");
+    // Everything is built aside; the component changes only once the whole
+    // stream has been read.
+    TStringList original(deps_.nls);
+    original.SetText(r.String("source text"));
     const std::uint32_t count = r.U32("language count");
-    // Every record needs at least its three lengths.
-    if (count > r.Remaining() / 12) {
+    // Every record holds at least its two lengths. Nothing is reserved from
+    // the count: the records are built as their bytes are read.
+    if (count > r.Remaining() / 8) {
         throw LanguageDataError("language data announces " + std::to_string(count) +
                                 " languages, more than it can hold");
     }
-    std::vector<std::pair<u16, u16>> languages;
-    languages.reserve(count);
+    std::vector<std::pair<u16, std::unique_ptr<TStringList>>> languages;
     for (std::uint32_t i = 0; i < count; ++i) {
         u16 name = r.String("language name");
-        u16 table = r.String("language table");
+        auto table = std::make_unique<TStringList>(deps_.nls);
+        table->SetText(r.String("language table"));
         languages.emplace_back(std::move(name), std::move(table));
     }
-    // Nothing changes until the whole stream has been read.
-    FOriginal.SetText(source);
-    for (auto& [name, text] : languages) {
-        auto table = std::make_unique<TStringList>(deps_.nls);
-        table->SetText(text);
-        FResources.emplace_back(std::move(name), std::move(table));
+    // The commit: only the reservation can fail, and it comes first.
+    if (replace) {
+        FResources.swap(languages);
+    } else {
+        FResources.reserve(FResources.size() + languages.size());
+        for (auto& l : languages) FResources.push_back(std::move(l));
     }
+    FOriginal = std::move(original);
 }
 
 std::vector<std::uint8_t> TvgLang::WriteResources() const {
@@ -166,15 +186,22 @@ u16 TvgLang::GetUserLanguageCode() {
     return code;
 }
 
+void TvgLang::ReportSkipped(u16view what, const char* reason) noexcept {
+    // A report that cannot be made (no memory left) is dropped; start-up goes on.
+    try {
+        if (deps_.debugOutput) deps_.debugOutput(u16(what) + u" skipped: " + Utf16(reason));
+    } catch (...) {
+    }
+}
+
 void TvgLang::Loaded() {
     if (!FileName.empty()) {
-        const u16 path = deps_.programFileName + FileName;
-        if (deps_.files.FileExists(path)) {
-            try {
-                LoadFromFile(path);
-            } catch (const LanguageDataError& e) {
-                if (deps_.debugOutput) deps_.debugOutput(u"language file skipped: " + Utf16(e.what()));
-            }
+        try {
+            LoadFromFile(deps_.programFileName + FileName);
+        } catch (const std::exception& e) {
+            ReportSkipped(u"language file", e.what());
+        } catch (...) {
+            ReportSkipped(u"language file", "unknown error");
         }
     }
     if (FAutoSelect) FLang = GetUserLanguageCode();
@@ -204,18 +231,21 @@ TuiLanguage::TuiLanguage(TComponent* owner, LanguageDependencies deps) : TvgLang
         registeredForm_ = owner;
         ++P().parentFormCount;
     }
-    if (!deps_.designing) {
-        const u16 local = deps_.programFolder + u"ui.local";
-        if (deps_.files.FileExists(local)) {
-            // A malformed file is skipped whole: the built-in languages still come.
-            try {
-                ClearLanguages();
-                LoadFromFile(local);
-            } catch (const LanguageDataError& e) {
-                if (deps_.debugOutput) deps_.debugOutput(u"ui.local skipped: " + Utf16(e.what()));
-            }
-        }
+    if (!deps_.designing) LoadProgramLanguageFile();
+}
+
+bool TuiLanguage::LoadProgramLanguageFile() {
+    // A file that cannot be read for whatever reason (malformed, too large,
+    // no memory for it) is skipped whole: the built-in languages still come.
+    try {
+        ReplaceFromFile(deps_.programFolder + u"ui.local");
+        return true;
+    } catch (const std::exception& e) {
+        ReportSkipped(u"ui.local", e.what());
+    } catch (...) {
+        ReportSkipped(u"ui.local", "unknown error");
     }
+    return false;
 }
 
 TuiLanguage::~TuiLanguage() {
@@ -233,8 +263,10 @@ void TuiLanguage::ReadFormData(const std::uint8_t* resourcesBin, std::size_t siz
     Reading = true;
     try {
         if (resourcesBin && size) ReadResources(resourcesBin, size);
-    } catch (const LanguageDataError& e) {
-        if (deps_.debugOutput) deps_.debugOutput(u"built-in language data skipped: " + Utf16(e.what()));
+    } catch (const std::exception& e) {
+        ReportSkipped(u"built-in language data", e.what());
+    } catch (...) {
+        ReportSkipped(u"built-in language data", "unknown error");
     }
     Reading = false;
     Loaded();
@@ -244,7 +276,7 @@ void TuiLanguage::RebuildLocaleTables() {
     auto tables = std::make_unique<LocaleTables>();
     if (!deps_.designing) {
         for (const auto& e : deps_.nls.SupportedLocales()) {
-            const u16 shortId = e.hasAbbrevCountry ? e.langIdText : u16();
+            const u16 shortId = e.AbbrevCountryFits(4) ? e.langIdText : u16();
             tables->byLangId.push_back({e.langIdText, {e.displayName, e.langIdText}});
             tables->byShortId.push_back({shortId, {e.displayName, e.langIdText}});
         }
@@ -344,8 +376,8 @@ void TuiLanguage::SetActiveLoadFromFile(bool Value) {
     if (!Value || !deps_.designing || !ChooseLanguageFile) return;
     const u16 file = ChooseLanguageFile();
     if (file.empty()) return;
-    ClearLanguages();
-    LoadFromFile(file);
+    // The present languages go only when the file has been read whole.
+    ReplaceFromFile(file);
 }
 
 bool TuiLanguage::InList(const std::vector<u16>& list, u16view name) {

@@ -24,6 +24,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The largest language file that is read (and written). A complete
+// translation of all 221 texts of the monitor and its configuration
+// application into every one of the about 230 languages Windows knows takes
+// about 2.5 MB; 8 MiB leaves three times that. Bigger files are damaged or
+// hostile, and refusing them bounds what a language file can cost.
+inline constexpr std::size_t kMaxLanguageFileSize = std::size_t{8} << 20;
+
 struct LanguageDependencies {
     platform::INationalLanguage& nls;
     platform::IFileSystem& files;
@@ -49,9 +56,12 @@ public:
 
     void AddLang(u16view name);
     TStringList* LanguageTable(u16view name);
-    // False when the file does not exist. A malformed file raises
-    // LanguageDataError and changes nothing.
+    // False when the file does not exist. A malformed file, or one larger
+    // than kMaxLanguageFileSize, raises LanguageDataError and changes nothing.
     bool LoadFromFile(u16view path);
+    // The same, but the file's languages replace the present ones.
+    bool ReplaceFromFile(u16view path);
+    // Refuses (LanguageDataError) to write more than a reader would load.
     void SaveToFile(u16view path);
     // All or nothing: a malformed stream raises LanguageDataError and leaves
     // the component as it was.
@@ -78,11 +88,18 @@ public:
     bool Reading = false;
 
 protected:
+    // Tells the debugger why `what` was skipped; never throws.
+    void ReportSkipped(u16view what, const char* reason) noexcept;
+
     LanguageDependencies deps_;
     u16 FLang;
     std::vector<std::pair<u16, std::unique_ptr<TStringList>>> FResources;
     TStringList FOriginal;
     bool FAutoSelect = true;
+
+private:
+    bool LoadFile(u16view path, bool replace);
+    void Read(const std::uint8_t* data, std::size_t size, bool replace);
 };
 
 using TOnCustomTranslate = std::function<void(TComponent* AComponent, std::vector<u16>& ATextList,
@@ -95,6 +112,11 @@ public:
     // `owner` is the component (normally a form) that owns this one.
     TuiLanguage(TComponent* owner, LanguageDependencies deps);
     ~TuiLanguage() override;
+
+    // Replaces the languages with those of "ui.local" in the program's
+    // folder when it is there. A file that cannot be read, whatever the
+    // reason, is skipped whole (the debugger hears why): false then.
+    bool LoadProgramLanguageFile();
 
     // The form's stored data (ResourcesBin), then Loaded, as a form reader does.
     void ReadFormData(const std::uint8_t* resourcesBin, std::size_t size);

@@ -42,8 +42,7 @@ void ApplyLanguageTable(const TStringList* table) {
     if (!table) return;
     ResetLanguage();
     State& s = S();
-    s.active = std::make_unique<TStringList>(table->Nls());
-    for (const auto& line : table->Items()) s.active->Add(line);
+    s.active = std::make_unique<TStringList>(*table);  // already sorted and free of duplicates
     RefreshScenes();
 }
 

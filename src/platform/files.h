@@ -8,6 +8,8 @@
 
 namespace vxm::platform {
 
+inline constexpr long kErrorFileTooLarge = 223;  // ERROR_FILE_TOO_LARGE
+
 class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
@@ -18,6 +20,10 @@ public:
     virtual bool CreateFolder(u16view path) = 0;
     // Whole-file read; returns a Windows error code (0 = success).
     virtual long ReadFile(u16view path, std::vector<std::uint8_t>& out) = 0;
+    // The same for a file of at most maxSize bytes: a larger one is not read
+    // and gives kErrorFileTooLarge. The size is taken from the open file, so
+    // a file swapped after a check cannot slip past the limit.
+    virtual long ReadFileAtMost(u16view path, std::size_t maxSize, std::vector<std::uint8_t>& out) = 0;
     // Creates or truncates the file and writes all bytes; Windows error code.
     virtual long WriteFile(u16view path, const std::uint8_t* data, std::size_t size) = 0;
 };

@@ -2,6 +2,7 @@
 // National language support: locale-aware comparison, the supported locales,
 // the user's and the system's defaults.
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "common/text.h"
@@ -10,9 +11,16 @@ namespace vxm::platform {
 
 struct LocaleEntry {
     std::uint32_t lcid = 0;
-    u16 langIdText;        // LOCALE_ILANGUAGE as the platform writes it, e.g. "0409", "040a"
-    u16 displayName;       // LOCALE_SLANGUAGE
-    bool hasAbbrevCountry = false;  // LOCALE_SABBREVCTRYNAME readable into 4 characters
+    u16 langIdText;   // LOCALE_ILANGUAGE as the platform writes it, e.g. "0409", "040a"
+    u16 displayName;  // LOCALE_SLANGUAGE
+    // LOCALE_SABBREVCTRYNAME ("USA"), none when it cannot be read at all.
+    std::optional<u16> abbrevCountry;
+
+    // Whether the abbreviated country name, with its terminating NUL, can be
+    // read into a buffer of `capacity` characters.
+    bool AbbrevCountryFits(std::size_t capacity) const {
+        return abbrevCountry && abbrevCountry->size() < capacity;
+    }
 };
 
 class INationalLanguage {

@@ -28,10 +28,10 @@ public:
     }
 
     std::vector<platform::LocaleEntry> locales = {
-        {0x0409, u"0409", u"English (United States)", true},
-        {0x0804, u"0804", u"Chinese (Simplified, PRC)", true},
-        {0x040A, u"040a", u"Spanish (Traditional Sort)", true},
-        {0x007F, u"007f", u"Invariant Language", false}};
+        {0x0409, u"0409", u"English (United States)", u"USA"},
+        {0x0804, u"0804", u"Chinese (Simplified, PRC)", u"CHN"},
+        {0x040A, u"040a", u"Spanish (Traditional Sort)", u"ESP"},
+        {0x007F, u"007f", u"Invariant Language", std::nullopt}};
     std::vector<std::pair<std::uint32_t, u16>> abbreviations = {{0x0409, u"ENU"}, {0x0804, u"CHS"}, {0x040A, u"ESP"}};
     std::uint32_t userLcid = 0x0409;
     std::uint16_t systemLangId = 0x040A;

@@ -138,6 +138,14 @@ long FakeFileSystem::ReadFile(u16view path, std::vector<std::uint8_t>& out) {
     return platform::kErrorSuccess;
 }
 
+long FakeFileSystem::ReadFileAtMost(u16view path, std::size_t maxSize, std::vector<std::uint8_t>& out) {
+    auto it = files_.find(Fold(path));
+    if (it == files_.end()) return platform::kErrorFileNotFound;
+    if (it->second.size() > maxSize) return platform::kErrorFileTooLarge;
+    out = it->second;
+    return platform::kErrorSuccess;
+}
+
 long FakeFileSystem::WriteFile(u16view path, const std::uint8_t* data, std::size_t size) {
     const u16 f = Fold(path);
     const u16 parent = Parent(f);

@@ -51,6 +51,7 @@ public:
     bool DirectoryExists(u16view path) override;
     bool CreateFolder(u16view path) override;
     long ReadFile(u16view path, std::vector<std::uint8_t>& out) override;
+    long ReadFileAtMost(u16view path, std::size_t maxSize, std::vector<std::uint8_t>& out) override;
     long WriteFile(u16view path, const std::uint8_t* data, std::size_t size) override;
 
     // Test helpers.

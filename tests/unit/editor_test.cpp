@@ -104,18 +104,148 @@ TEST_F(Editor, ConstTextsAndTheTextListWithMalformedLines) {
     m.AddConstText(u"");
     EXPECT_EQ(lang->Original().Count(), 5u);  // 4 texts and the empty piece
     EXPECT_EQ(m.tabs[0].rows[2][0], u"Mute");
-    m.selected = 1;  // the second tab: the language at position 1 ("0409")
+    m.selected = 0;  // the first tab: "0409"
     const int skipped = m.SaveTextList(u"Volume=Lautstärke\r\nno equals sign\r\nOK=\r\nMute=Stumm\r\n\r\n");
     EXPECT_EQ(skipped, 1);
     EXPECT_FALSE(lang->Original().Contains(u"no equals sign"));
     EXPECT_FALSE(lang->Original().Contains(u"Config")) << "the list replaces the source texts";
-    EXPECT_TRUE(lang->LanguageTableAt(1).Contains(u"Volume=Lautstärke"));
-    EXPECT_FALSE(lang->LanguageTableAt(1).Contains(u"OK=Okay")) << "an empty translation removes the line";
+    EXPECT_TRUE(lang->LanguageTable(u"0409")->Contains(u"Volume=Lautstärke"));
+    EXPECT_FALSE(lang->LanguageTable(u"0409")->Contains(u"OK=Okay")) << "an empty translation removes the line";
+    EXPECT_EQ(m.tabs[0].rows[1], (std::array<u16, 2>{u"OK", u"OK"})) << "shown as the text itself";
+    EXPECT_EQ(m.tabs[0].rows[3], (std::array<u16, 2>{})) << "no rows left over from the old list";
+}
+
+// "CH" and "US" stand ahead of the LANGID languages, as in the monitor's data.
+struct EditorOnMonitorData : Editor {
+    void SetUp() override {
+        Editor::SetUp();
+        lang = std::make_unique<TuiLanguage>(nullptr, Deps());
+        lang->Original().SetText(u"Config\r\nExit\r\nOK\r\n");
+        for (const char16_t* name : {u"CH", u"US", u"0409", u"040a", u"0804"}) lang->AddLang(name);
+        for (const char16_t* line : {u"OK=确定", u"Exit=退出软件"}) lang->LanguageTable(u"CH")->Add(line);
+        lang->LanguageTable(u"US")->Add(u"OK=OK");
+        lang->LanguageTable(u"0409")->Add(u"OK=Okay");
+        lang->LanguageTable(u"040a")->Add(u"Exit=Salir");
+        lang->LanguageTable(u"0804")->Add(u"Exit=退出");
+    }
+};
+
+TEST_F(EditorOnMonitorData, EditorActionsFindATabsLanguageByItsShortId) {
+    TranslationEditorModel m(lang.get(), Deps());
+    ASSERT_EQ(m.tabs.size(), 3u);
+    ASSERT_EQ(m.tabs[1].hint, u"040a");
+    m.selected = 1;
+    m.AddConstText(u"Mute");
+    EXPECT_EQ(m.tabs[0].rows[2], (std::array<u16, 2>{u"Mute", u"Mute"}));
+    EXPECT_EQ(m.tabs[0].rows[3], (std::array<u16, 2>{u"OK", u"Okay"})) << "0409's own, not CH's";
+    EXPECT_EQ(m.tabs[1].rows[1], (std::array<u16, 2>{u"Exit", u"Salir"})) << "040a's own, not US's";
+    EXPECT_EQ(m.tabs[2].rows[1], (std::array<u16, 2>{u"Exit", u"退出"}));
+
+    const auto chBefore = lang->LanguageTable(u"CH")->Items();
+    m.SaveTextList(u"Exit=Salida\r\nOK=Vale\r\nConfig=Configurar\r\n");
+    EXPECT_EQ(lang->LanguageTable(u"040a")->Items(), (std::vector<u16>{u"Config=Configurar", u"Exit=Salida", u"OK=Vale"}));
+    EXPECT_EQ(lang->LanguageTable(u"CH")->Items(), chBefore) << "the memo writes into the selected tab's language";
+    EXPECT_EQ(lang->LanguageTable(u"0409")->Items(), (std::vector<u16>{u"OK=Okay"}));
+    EXPECT_EQ(m.tabs[1].rows[2], (std::array<u16, 2>{u"OK", u"Vale"}));
+    EXPECT_EQ(m.tabs[0].rows[2], (std::array<u16, 2>{u"OK", u"Okay"}));
+
+    m.SaveToLanguageFile();
+    auto back = ReadSaved();
+    ASSERT_EQ(back->LanguageCount(), 3u);
+    EXPECT_TRUE(back->LanguageTable(u"040a")->Contains(u"OK=Vale"));
+    EXPECT_TRUE(back->LanguageTable(u"0804")->Contains(u"Exit=退出"));
+    for (std::size_t l = 0; l < back->LanguageCount(); ++l) {
+        EXPECT_FALSE(back->LanguageTableAt(l).Contains(u"OK=确定")) << Utf8(back->LanguageName(l));
+        EXPECT_FALSE(back->LanguageTableAt(l).Contains(u"Exit=退出软件")) << Utf8(back->LanguageName(l));
+    }
+}
+
+TEST_F(EditorOnMonitorData, ANewTabGetsNoOtherLanguagesTexts) {
+    lang = std::make_unique<TuiLanguage>(nullptr, Deps());
+    lang->Original().SetText(u"Exit\r\nOK\r\n");
+    lang->AddLang(u"CH");
+    lang->LanguageTable(u"CH")->Add(u"OK=确定");
+    lang->AddLang(u"US");
+    TranslationEditorModel m(lang.get(), Deps());
+    ASSERT_TRUE(m.tabs.empty());
+    m.AddLanguage(LocaleIndex(u"040a"));
+    m.AddConstText(u"Mute");
+    EXPECT_EQ(m.tabs[0].rows[2], (std::array<u16, 2>{u"OK", u""})) << "Spanish is not in the list yet";
+    // Pasted into the new tab, the translations stay in its grid until saved.
+    m.SaveTextList(u"OK=Vale\r\nExit=\r\n");
+    EXPECT_EQ(m.tabs[0].rows[1], (std::array<u16, 2>{u"OK", u"Vale"}));
+    m.SaveToLanguageFile();
+    auto back = ReadSaved();
+    ASSERT_EQ(back->LanguageCount(), 1u);
+    EXPECT_TRUE(back->LanguageTable(u"040a")->Contains(u"OK=Vale"));
+    EXPECT_FALSE(back->LanguageTable(u"040a")->Contains(u"OK=确定"));
+}
+
+TEST_F(Editor, TypedTranslationsSurviveAddingAText) {
+    TranslationEditorModel m(lang.get(), Deps());
+    ASSERT_EQ(m.tabs[1].rows[0][0], u"Config");
+    m.SetTranslation(1, 0, u"Configurar");
+    m.SetTranslation(1, 2, u"");
+    m.AddConstText(u"Apply");  // sorts first: every row moves down
+    EXPECT_EQ(m.tabs[1].rows[0], (std::array<u16, 2>{u"Apply", u"Apply"}));
+    EXPECT_EQ(m.tabs[1].rows[1], (std::array<u16, 2>{u"Config", u"Configurar"}));
+    EXPECT_EQ(m.tabs[1].rows[2], (std::array<u16, 2>{u"Exit", u"Salir"}));
+    EXPECT_EQ(m.tabs[1].rows[3], (std::array<u16, 2>{u"OK", u""})) << "an emptied cell stays empty";
+    m.SaveToLanguageFile();
+    auto back = ReadSaved();
+    EXPECT_TRUE(back->LanguageTable(u"040a")->Contains(u"Config=Configurar"));
+    EXPECT_FALSE(back->LanguageTable(u"040a")->Contains(u"OK=OK"));
+}
+
+TEST_F(Editor, OnTheMonitorsTextsItKeepsWhatUiLocalHeld) {
+    // A ui.local with two LANGID languages and a text the built-in data lacks.
+    TuiLanguage file(nullptr, Deps());
+    file.Original().SetText(u"Exit\r\nMy Own Text\r\n");
+    file.AddLang(u"040a");
+    file.LanguageTable(u"040a")->Add(u"Exit=Salir");
+    file.LanguageTable(u"040a")->Add(u"My Own Text=Mi texto");
+    file.AddLang(u"0804");
+    file.LanguageTable(u"0804")->Add(u"Exit=退出");
+    file.SaveToFile(p.paths.exeFolder + u"ui.local");
+
+    TuiLanguage designing(nullptr, Deps());  // designing: it loads nothing by itself
+    EXPECT_TRUE(ReadMonitorLanguageData(designing, kMonitorResourcesBin, kMonitorResourcesBinSize));
+    ASSERT_EQ(designing.LanguageCount(), 4u);
+    EXPECT_EQ(designing.LanguageName(0), u"040a") << "ui.local first, as the monitor has it";
+    EXPECT_EQ(designing.LanguageName(2), u"CH");
+    EXPECT_TRUE(designing.Original().Contains(u"My Own Text"));
+    EXPECT_TRUE(designing.Original().Contains(u"Hardware Core:1.00.00"));
+    TranslationEditorModel m(&designing, Deps());
+    ASSERT_EQ(m.tabs.size(), 2u);
+    m.SaveToLanguageFile();
+    auto back = ReadSaved();
+    ASSERT_EQ(back->LanguageCount(), 2u);
+    EXPECT_TRUE(back->LanguageTable(u"040a")->Contains(u"My Own Text=Mi texto"));
+    EXPECT_TRUE(back->LanguageTable(u"040a")->Contains(u"Exit=Salir"));
+    EXPECT_TRUE(back->LanguageTable(u"0804")->Contains(u"Exit=退出"));
+
+    p.files.PutFile(p.paths.exeFolder + u"ui.local", {1, 2, 3});
+    TuiLanguage again(nullptr, Deps());
+    EXPECT_FALSE(ReadMonitorLanguageData(again, kMonitorResourcesBin, kMonitorResourcesBinSize));
+    EXPECT_EQ(again.LanguageCount(), 2u) << "a malformed ui.local is skipped; the built-in languages come";
+}
+
+TEST_F(Editor, ItsShortIdsNeedTheCountryAbbreviationInTenCharacters) {
+    nls.locales.push_back({0x0491, u"0491", u"Long Country", u"GBRS"});        // fits 10, not 4
+    nls.locales.push_back({0x0492, u"0492", u"Longer Country", u"ABCDEFGHIJ"});  // 11 with its NUL
+    lang->AddLang(u"0491");
+    lang->AddLang(u"0492");
+    TranslationEditorModel m(lang.get(), Deps());
+    EXPECT_EQ(m.Locales()[4].shortId, u"0491");
+    EXPECT_EQ(m.Locales()[5].shortId, u"");
+    EXPECT_EQ(m.Locales()[3].shortId, u"") << "no abbreviation at all";
+    ASSERT_EQ(m.tabs.size(), 3u);
+    EXPECT_EQ(m.tabs[2].caption, u"Long Country");
 }
 
 TEST_F(Editor, PagingShowsEightTabs) {
     for (const char16_t* id : {u"0809", u"0c09", u"1009", u"1409", u"1809", u"1c09", u"2009", u"2409"}) {
-        nls.locales.push_back({0, id, u"English " + u16(id), true});
+        nls.locales.push_back({0, id, u"English " + u16(id), u"AUS"});
         lang->AddLang(id);
     }
     TranslationEditorModel m(lang.get(), Deps());

@@ -2,6 +2,10 @@
 // reverse mode, the language component's lookups and the component walk.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <random>
+
 #include "lang/language.h"
 #include "lang/translate.h"
 #include "support/fake_locale.h"
@@ -298,6 +302,259 @@ TEST_F(Lang, ActiveAtDesignTimeCollectsTextsAndOpensTheEditor) {
     designing.SetActive(true);
     EXPECT_TRUE(opened);
     EXPECT_FALSE(designing.Active()) << "back to false after the editor";
+}
+
+// Equal texts that differ in their code units, as a locale-aware comparison has them.
+class CaseFoldingNls final : public platform::INationalLanguage {
+public:
+    int Compare(u16view a, u16view b, bool) override { return inner.Compare(a, b, true); }
+    std::vector<platform::LocaleEntry> SupportedLocales() override { return {}; }
+    std::uint32_t UserDefaultLCID() override { return 0x0409; }
+    std::uint16_t SystemDefaultLangID() override { return 0x0409; }
+    u16 LanguageAbbreviation(std::uint32_t) override { return u"ENU"; }
+    fake::FakeNationalLanguage inner;
+};
+
+TEST_F(Lang, AListReadAtOnceHoldsWhatAddingOneByOneGives) {
+    CaseFoldingNls folding;
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<u16> pieces;
+        const int n = static_cast<int>(rng() % 40);
+        for (int i = 0; i < n; ++i) {
+            u16 t;
+            for (unsigned k = rng() % 4; k > 0; --k) t += u"aAbB"[rng() % 4];
+            pieces.push_back(t);
+        }
+        TStringList present(folding), oneByOne(folding);
+        for (const char16_t* t : {u"a", u"AB", u"b"}) {
+            present.Add(t);
+            oneByOne.Add(t);
+        }
+        u16 text;
+        for (const auto& t : pieces) {
+            oneByOne.Add(t);
+            text += t + u"\r\n";
+        }
+        oneByOne.Add(u"");  // the piece after the last line break
+        present.AddText(text);
+        ASSERT_EQ(present.Items(), oneByOne.Items()) << "the first of equal texts wins, and what was there";
+    }
+}
+
+// Loads every ui.local file it is asked for by throwing what it is given.
+class ThrowingFiles final : public platform::IFileSystem {
+public:
+    explicit ThrowingFiles(std::function<void()> thrower) : throw_(std::move(thrower)) {}
+    bool FileExists(u16view) override { return true; }
+    bool DirectoryExists(u16view) override { return true; }
+    bool CreateFolder(u16view) override { return false; }
+    long ReadFile(u16view, std::vector<std::uint8_t>&) override {
+        throw_();
+        return 0;
+    }
+    long ReadFileAtMost(u16view, std::size_t, std::vector<std::uint8_t>&) override {
+        throw_();
+        return 0;
+    }
+    long WriteFile(u16view, const std::uint8_t*, std::size_t) override { return 5; }
+
+private:
+    std::function<void()> throw_;
+};
+
+TEST_F(Lang, NothingThrownWhileReadingUiLocalStopsStartUp) {
+    const std::vector<std::function<void()>> throwers = {
+        [] { throw std::bad_alloc(); }, [] { throw 42; }, [] { throw std::length_error("vector"); }};
+    for (const auto& thrower : throwers) {
+        ThrowingFiles files(thrower);
+        std::vector<u16> said;
+        LanguageDependencies deps{nls, files, u"C:\\VXM\\", u"VXMMON.EXE", false,
+                                  [&](u16view t) { said.push_back(u16(t)); }};
+        std::unique_ptr<TuiLanguage> lang;
+        ASSERT_NO_THROW(lang = std::make_unique<TuiLanguage>(nullptr, deps));
+        lang->ReadFormData(kMonitorResourcesBin, kMonitorResourcesBinSize);
+        ASSERT_EQ(lang->LanguageCount(), 2u) << "the built-in languages load instead";
+        EXPECT_EQ(lang->GetLanguageShortIDByIndex(0), u"CH");
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].rfind(u"ui.local skipped: ", 0), 0u) << Utf8(said[0]);
+    }
+}
+
+// Fails the nth comparison with bad_alloc, as a load that runs out of memory would.
+class FailingNls final : public platform::INationalLanguage {
+public:
+    int Compare(u16view a, u16view b, bool ignoreCase) override {
+        if (++calls == failAt) throw std::bad_alloc();
+        return inner.Compare(a, b, ignoreCase);
+    }
+    std::vector<platform::LocaleEntry> SupportedLocales() override { return {}; }
+    std::uint32_t UserDefaultLCID() override { return 0x0409; }
+    std::uint16_t SystemDefaultLangID() override { return 0x0409; }
+    u16 LanguageAbbreviation(std::uint32_t) override { return u"ENU"; }
+    fake::FakeNationalLanguage inner;
+    int calls = 0, failAt = -1;
+};
+
+TEST_F(Lang, ALoadThatFailsAnywhereChangesNothing) {
+    FailingNls failing;
+    TvgLang lang(LanguageDependencies{failing, p.files, p.paths.exeFolder, u"", false, nullptr});
+    const auto first = Stream({{u"", u"OK\r\nExit\r\n"}, {u"CH", u"OK=确定\r\n"}});
+    lang.ReadResources(first.data(), first.size());
+    const auto before = lang.WriteResources();
+    const auto second = Stream({{u"", u"c\r\nb\r\na\r\n"}, {u"A", u"z=1\r\ny=2\r\n"}, {u"B", u"x=3\r\nw=4\r\n"}});
+    // Count the comparisons of a whole load, then fail each one in turn.
+    TvgLang counting(LanguageDependencies{failing, p.files, p.paths.exeFolder, u"", false, nullptr});
+    failing.calls = 0;
+    counting.ReadResources(second.data(), second.size());
+    const int total = failing.calls;
+    ASSERT_GT(total, 4);
+    for (int k = 1; k <= total; ++k) {
+        failing.calls = 0;
+        failing.failAt = k;
+        EXPECT_THROW(lang.ReadResources(second.data(), second.size()), std::bad_alloc);
+        failing.failAt = -1;
+        ASSERT_EQ(lang.WriteResources(), before) << "comparison " << k << " of " << total;
+    }
+}
+
+TEST_F(Lang, AUiLocalAboveTheLimitIsSkippedAndNeverWritten) {
+    // A well-formed stream, only too large: one language with a long table.
+    const u16 line = u"Config=Konfiguration\r\n";
+    u16 table;
+    while (table.size() * 2 <= kMaxLanguageFileSize) table += line;
+    const auto big = Stream({{u"", u"Config\r\n"}, {u"DE", table}});
+    ASSERT_GT(big.size(), kMaxLanguageFileSize);
+    p.files.PutFile(p.paths.exeFolder + u"ui.local", big);
+    std::vector<u16> said;
+    LanguageDependencies deps = Deps();
+    deps.debugOutput = [&](u16view t) { said.push_back(u16(t)); };
+    TuiLanguage lang(nullptr, deps);
+    lang.ReadFormData(kMonitorResourcesBin, kMonitorResourcesBinSize);
+    EXPECT_EQ(lang.GetLanguageShortIDByIndex(0), u"CH") << "skipped like a malformed file";
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find(u"ui.local skipped: "), u16::npos);
+    EXPECT_NE(said[0].find(u"8 MiB"), u16::npos) << Utf8(said[0]);
+
+    // Just below the limit it loads; and what would be refused is not saved.
+    const auto fits = Stream({{u"", u"Config\r\n"}, {u"DE", table.substr(0, table.size() - 4 * line.size())}});
+    ASSERT_LE(fits.size(), kMaxLanguageFileSize);
+    p.files.PutFile(p.paths.exeFolder + u"ui.local", fits);
+    TuiLanguage fitting(nullptr, Deps());
+    EXPECT_EQ(fitting.GetLanguageShortIDByIndex(0), u"DE");
+    fitting.LanguageTable(u"DE")->Add(u16(kMaxLanguageFileSize / 2, u'x'));
+    const int writes = p.files.writes;
+    EXPECT_THROW(fitting.SaveToFile(p.paths.exeFolder + u"ui.local"), LanguageDataError);
+    EXPECT_EQ(p.files.writes, writes);
+}
+
+// Random language sets: empty and repeated names, empty tables, many languages.
+TEST_F(Lang, EveryStreamTheWriterProducesReadsBackEqual) {
+    std::mt19937 rng(2024);
+    auto text = [&](std::size_t maxLength) {
+        // No line breaks and no NUL: a list text is cut there.
+        static const char16_t alphabet[] = {u'a', u'Z', u'=', u'0', u' ', u'.', u'\u786e', u'\u5b9a',
+                                            u'\u00e9', u'\t', 0x0001, 0xD800, 0xFFFF};
+        u16 t;
+        for (std::size_t k = rng() % (maxLength + 1); k > 0; --k) t += alphabet[rng() % std::size(alphabet)];
+        return t;
+    };
+    for (int round = 0; round < 300; ++round) {
+        TuiLanguage a(nullptr, Deps());
+        for (std::size_t n = rng() % 6; n > 0; --n) a.Original().Add(text(8));
+        const std::size_t languages = round % 50 == 0 ? 1000 + rng() % 1000 : rng() % 8;
+        for (std::size_t l = 0; l < languages; ++l) {
+            const u16 name = rng() % 4 == 0 ? u16() : text(5);
+            a.AddLang(name);  // an equal name adds nothing
+            TStringList* table = a.LanguageTable(name);
+            for (std::size_t n = rng() % 3 == 0 ? 0 : rng() % 6; n > 0; --n) table->Add(text(12));
+        }
+        const auto bytes = a.WriteResources();
+        TuiLanguage b(nullptr, Deps());
+        ASSERT_NO_THROW(b.ReadResources(bytes.data(), bytes.size())) << "round " << round;
+        // A list read back has the empty piece after its last line break, and nothing else new.
+        auto withEmptyPiece = [](const TStringList& list) {
+            TStringList expected = list;
+            expected.Add(u"");
+            return expected.Items();
+        };
+        EXPECT_EQ(b.Original().Items(), withEmptyPiece(a.Original()));
+        ASSERT_EQ(b.LanguageCount(), a.LanguageCount());
+        for (std::size_t l = 0; l < a.LanguageCount(); ++l) {
+            ASSERT_EQ(b.LanguageName(l), a.LanguageName(l));
+            ASSERT_EQ(b.LanguageTableAt(l).Items(), withEmptyPiece(a.LanguageTableAt(l))) << "round " << round;
+        }
+        // Read twice: every name occurs twice; that too writes and reads back as it is.
+        b.ReadResources(bytes.data(), bytes.size());
+        const auto twice = b.WriteResources();
+        TuiLanguage c(nullptr, Deps());
+        c.ReadResources(twice.data(), twice.size());
+        ASSERT_EQ(c.LanguageCount(), 2 * a.LanguageCount());
+        EXPECT_EQ(c.WriteResources(), twice);
+    }
+}
+
+TEST_F(Lang, ActiveLoadFromFileKeepsTheLanguagesUnlessTheFileReads) {
+    TuiLanguage lang(nullptr, Deps(true));
+    lang.ReadResources(kMonitorResourcesBin, kMonitorResourcesBinSize);
+    const auto before = lang.WriteResources();
+    const u16 file = u"C:\\work\\de.local";
+    lang.ChooseLanguageFile = [&] { return file; };
+    const auto good = Stream({{u"", u"Exit\r\n"}, {u"DE", u"Exit=Beenden\r\n"}});
+    p.files.PutFile(file, std::vector<std::uint8_t>(good.begin(), good.end() - 5));
+    EXPECT_THROW(lang.SetActiveLoadFromFile(true), LanguageDataError);
+    EXPECT_EQ(lang.WriteResources(), before) << "a malformed file replaces nothing";
+    p.files.PutFile(file, std::vector<std::uint8_t>(kMaxLanguageFileSize + 1, 0));
+    EXPECT_THROW(lang.SetActiveLoadFromFile(true), LanguageDataError);
+    EXPECT_EQ(lang.WriteResources(), before) << "nor does an oversized one";
+    lang.ChooseLanguageFile = [] { return u16(u"C:\\work\\missing.local"); };
+    lang.SetActiveLoadFromFile(true);
+    EXPECT_EQ(lang.WriteResources(), before) << "nor a missing one";
+    lang.ChooseLanguageFile = [&] { return file; };
+    p.files.PutFile(file, good);
+    lang.SetActiveLoadFromFile(true);
+    ASSERT_EQ(lang.LanguageCount(), 1u);
+    EXPECT_EQ(lang.LanguageName(0), u"DE");
+}
+
+TEST_F(Lang, ShortIdsNeedTheCountryAbbreviationInFourCharacters) {
+    nls.locales.push_back({0x0491, u"0491", u"Long Country", u"GBRS"});  // fits 10, not 4
+    nls.locales.push_back({0x0492, u"0492", u"No Country", std::nullopt});
+    TuiLanguage lang(nullptr, Deps());
+    EXPECT_EQ(lang.GetLanguageLongNameByShortID(u"0491"), u"");
+    EXPECT_EQ(lang.GetLanguageLongNameByLangID(u"0491"), u"Long Country");
+    EXPECT_EQ(lang.GetLanguageLongNameByShortID(u"0409"), u"English (United States)");
+}
+
+// The built-in data's readable source says which rows it carries.
+TEST(LanguageSource, HeaderNamesTheRowsCarriedAndLeftOut) {
+    std::ifstream in(VXM_LANG_SOURCE);
+    ASSERT_TRUE(in) << VXM_LANG_SOURCE;
+    std::map<std::string, int> rows, claimed, original;
+    std::string line, section, header;
+    while (std::getline(in, line)) {
+        // "#   [CH] carries 21 of the original 145 rows ..."
+        const auto open = line.find('['), close = line.find("] carries "), of = line.find(" of the original ");
+        if (line.rfind("#", 0) == 0 && open != std::string::npos && close != std::string::npos &&
+            of != std::string::npos && open < close && close < of) {
+            const std::string name = line.substr(open + 1, close - open - 1);
+            claimed[name] = std::atoi(line.c_str() + close + 10);
+            original[name] = std::atoi(line.c_str() + of + 17);
+        }
+        if (line.rfind("#", 0) == 0) {
+            header += line + "\n";
+        } else if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+        } else if (!line.empty() && !section.empty()) {
+            ++rows[section];
+        }
+    }
+    EXPECT_EQ(rows["source"], 221);
+    EXPECT_EQ(claimed["CH"], rows["CH"]);
+    EXPECT_EQ(claimed["US"], rows["US"]);
+    EXPECT_EQ(original["CH"], 145);
+    EXPECT_EQ(original["US"], 79);
+    EXPECT_NE(header.find("left out"), std::string::npos) << header;
 }
 
 }  // namespace

@@ -47,3 +47,60 @@ grep -q '^language DE: Konfiguration | Beenden$' "$log" || fail "ui.local langua
 pass "ui.local comes first in the language list"
 "$WINESERVER" -k >/dev/null 2>&1 || true
 wait 2>/dev/null || true
+
+# Large and hostile ui.local files: a 3.8 MB table of distinct lines in
+# descending order loads; a file above the 8 MiB limit is skipped like a
+# malformed one; a file just below it of a million empty languages loads;
+# the monitor comes up every time.
+fresh_registry
+big=$(new_install)
+big_start() {  # LOG: starts the monitor on the ui.local in $big, waits for its language line
+  rm -f "$1"
+  start_debugged "$1" "$big/VXMMON.EXE"
+  PROBE wait-window TVXMMONMAIN 20000 || fail "monitor did not start"
+  for _ in $(seq 100); do grep -q '^language ' "$1" && break; sleep 0.1; done
+}
+python3 - "$big/ui.local" <<'PY'
+import struct, sys
+def s(t):
+    b = t.encode("utf-16-le")
+    return struct.pack("<i", len(b) // 2) + b
+lines = ["Config=Konfiguration", "Exit=Beenden"] + ["Text %06d=Übersetzung %06d" % (i, i) for i in range(60000)]
+lines.sort(reverse=True)
+table = "".join(l + "\r\n" for l in lines)
+open(sys.argv[1], "wb").write(s("Config\r\nExit\r\n") + struct.pack("<I", 1) + s("DE") + s(table))
+PY
+size=$(stat -c %s "$big/ui.local")
+big_start "$VXM_WINE_SESSION/big-desc.log"
+grep -q '^language DE: Konfiguration | Beenden$' "$VXM_WINE_SESSION/big-desc.log" ||
+  fail "a $size-byte descending ui.local did not load: $(grep -E '^(language|ui.local)' "$VXM_WINE_SESSION/big-desc.log")"
+"$WINESERVER" -k >/dev/null 2>&1 || true
+wait 2>/dev/null || true
+pass "a $size-byte ui.local of distinct lines in descending order loads"
+
+python3 - "$big/ui.local" <<'PY'
+import struct, sys
+def s(t):
+    b = t.encode("utf-16-le")
+    return struct.pack("<i", len(b) // 2) + b
+table = "Config=Konfiguration\r\n" * 200000  # 8.8 MB, well formed
+open(sys.argv[1], "wb").write(s("Config\r\n") + struct.pack("<I", 1) + s("DE") + s(table))
+PY
+big_start "$VXM_WINE_SESSION/big-over.log"
+grep -q '^ui.local skipped: .*larger than the 8 MiB' "$VXM_WINE_SESSION/big-over.log" ||
+  fail "an oversized ui.local was not skipped: $(grep -E '^(language|ui.local)' "$VXM_WINE_SESSION/big-over.log")"
+grep -q '^language CH: 打开配置 | 退出软件$' "$VXM_WINE_SESSION/big-over.log" || fail "the built-in languages did not load"
+"$WINESERVER" -k >/dev/null 2>&1 || true
+wait 2>/dev/null || true
+pass "a ui.local above 8 MiB is skipped; the built-in languages load"
+
+python3 - "$big/ui.local" <<'PY'
+import struct, sys
+n = (8 * 1024 * 1024 - 8) // 8
+open(sys.argv[1], "wb").write(struct.pack("<iI", 0, n) + b"\0" * (8 * n))
+PY
+big_start "$VXM_WINE_SESSION/big-tiny.log"
+grep -q '^language ' "$VXM_WINE_SESSION/big-tiny.log" || fail "a million empty languages stopped the monitor"
+"$WINESERVER" -k >/dev/null 2>&1 || true
+wait 2>/dev/null || true
+pass "a ui.local of a million empty languages (8 MiB) loads, and the monitor comes up"

@@ -45,7 +45,9 @@ std::vector<platform::LocaleEntry> NationalLanguage::SupportedLocales() {
         e.lcid = id;
         e.langIdText = LocaleString(id, LOCALE_ILANGUAGE, 1024, ok);
         e.displayName = LocaleString(id, LOCALE_SLANGUAGE, 1024, ok);
-        LocaleString(id, LOCALE_SABBREVCTRYNAME, 4, e.hasAbbrevCountry);
+        bool readable = false;
+        u16 country = LocaleString(id, LOCALE_SABBREVCTRYNAME, 1024, readable);
+        if (readable) e.abbrevCountry = std::move(country);
         out.push_back(std::move(e));
     }
     return out;

@@ -106,6 +106,30 @@ private:
     HWND hwnd_ = nullptr;
 };
 
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;  // one is enough
+}
+
+// The face to draw a text in: its own when the system has it, else the
+// default GUI face. A missing face gets whatever the font mapper picks,
+// which may have no CJK glyphs and no font link to any; the GUI face is
+// linked to the system's CJK fonts, so "确定" shows as text, not boxes.
+std::wstring ExistingFace(HDC dc, u16view face) {
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    const std::wstring wanted = W(face);
+    if (!wanted.empty() && wanted.size() < LF_FACESIZE) {
+        lstrcpynW(lf.lfFaceName, wanted.c_str(), LF_FACESIZE);
+        bool found = false;
+        EnumFontFamiliesExW(dc, &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
+        if (found) return wanted;
+    }
+    LOGFONTW gui{};
+    if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(gui), &gui) && gui.lfFaceName[0]) return gui.lfFaceName;
+    return L"MS Shell Dlg";
+}
+
 }  // namespace
 
 struct MainThreadDispatcher::Call {
@@ -688,7 +712,7 @@ void MonitorHost::Paint() {
         for (const auto& t : scene.Texts()) {
             HFONT font = CreateFontW(-t->Style.size, 0, 0, 0, t->Style.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                     DEFAULT_PITCH, W(t->Style.fontFamily).c_str());
+                                     DEFAULT_PITCH, ExistingFace(dc, t->Style.fontFamily).c_str());
             HGDIOBJ old = SelectObject(dc, font);
             const auto c = t->Style.color;
             SetTextColor(dc, RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));

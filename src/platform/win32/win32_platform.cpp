@@ -94,6 +94,11 @@ bool FileSystem::DirectoryExists(u16view path) {
 bool FileSystem::CreateFolder(u16view path) { return CreateDirectoryW(W(path).c_str(), nullptr) != 0; }
 
 long FileSystem::ReadFile(u16view path, std::vector<std::uint8_t>& out) {
+    // No record comes near this; refuse rather than allocate.
+    return ReadFileAtMost(path, 0x7FFFFFFF, out);
+}
+
+long FileSystem::ReadFileAtMost(u16view path, std::size_t maxSize, std::vector<std::uint8_t>& out) {
     HANDLE h = CreateFileW(W(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<long>(GetLastError());
@@ -101,8 +106,8 @@ long FileSystem::ReadFile(u16view path, std::vector<std::uint8_t>& out) {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(h, &size)) {
         rc = static_cast<long>(GetLastError());
-    } else if (size.QuadPart > 0x7FFFFFFF) {
-        rc = ERROR_FILE_TOO_LARGE;  // no record comes near this; refuse rather than allocate
+    } else if (static_cast<unsigned long long>(size.QuadPart) > maxSize) {
+        rc = ERROR_FILE_TOO_LARGE;
     } else {
         out.assign(static_cast<std::size_t>(size.QuadPart), 0);
         std::size_t done = 0;
