@@ -52,6 +52,9 @@ private:
         bool DirectoryExists(u16view path) override { return inner_.DirectoryExists(path); }
         bool CreateFolder(u16view path) override;
         long ReadFile(u16view path, std::vector<std::uint8_t>& out) override { return inner_.ReadFile(path, out); }
+        long ReadFileAtMost(u16view path, std::size_t maxSize, std::vector<std::uint8_t>& out) override {
+            return inner_.ReadFileAtMost(path, maxSize, out);
+        }
         long WriteFile(u16view path, const std::uint8_t* data, std::size_t size) override;
 
     private:
