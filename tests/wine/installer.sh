@@ -53,6 +53,27 @@ snapshot() {  # the profile records and the documents folders, as bytes
   (cd "$docs" && find . -printf '%y %p %s %m\n' | sort && find . -type f -exec sha256sum {} + | sort) >"$1.files"
 }
 
+# 0. The interactive pages (screenshots); cancelled before anything is written.
+"$WINE64" "$setup" &
+ui=""
+for _ in $(seq 100); do
+  ui=$(xdotool search --onlyvisible --name "Gaming Mouse Monitor Setup" 2>/dev/null | head -1 || true)
+  [ -n "$ui" ] && break
+  sleep 0.2
+done
+[ -n "$ui" ] || fail "the interactive installer shows no window"
+mkdir -p "$VXM_ARTIFACTS"
+sleep 1
+import -window root "$VXM_ARTIFACTS/installer-folder.png"
+xdotool key --window "$ui" Return 2>/dev/null
+sleep 1.5
+import -window root "$VXM_ARTIFACTS/installer-components.png"
+"$WINESERVER" -k >/dev/null 2>&1
+"$WINESERVER" -w
+wait || true
+[ ! -e "$app" ] || fail "the cancelled installer wrote files"
+pass "interactive pages: $VXM_ARTIFACTS/installer-folder.png, installer-components.png"
+
 # 1. Silent install into the fresh prefix.
 rc=0
 setup_run /S || rc=$?
