@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config file python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nsis
   wine wine64
   xvfb x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils

@@ -172,6 +172,17 @@ void TVXMMONMAIN::Exit1Click() {
     host_.Terminate();
 }
 
+bool TVXMMONMAIN::RequestEnd(bool now) {
+    if (!endRequested_) {
+        endRequested_ = true;
+        Exit1Click();
+    }
+    if (!now || !FinishNow) return false;
+    const std::function<void()> finish = FinishNow;  // it destroys this window, and FinishNow with it
+    finish();
+    return true;
+}
+
 void TVXMMONMAIN::FormDestroy() {
     if (uiHIDData1_) uiHIDData1_->HidStopRead();
 }
@@ -283,10 +294,19 @@ int RunMonitor(IProcessHost& process, const MonitorParts& parts) {
     process.ConfigureApplication();
     std::unique_ptr<IProfileSettings> dm = parts.createProfileManager();
     std::unique_ptr<TVXMMONMAIN> window = parts.createMainWindow(*dm);
+    // The ending after the loop; the end of a session runs it from inside the
+    // loop (RequestEnd), and then the loop's own end finds nothing left to do.
+    bool ended = false;
+    const auto end = [&] {
+        if (ended) return;
+        ended = true;
+        process.ReleaseOwnedMutex();
+        window.reset();
+        dm.reset();
+    };
+    window->FinishNow = end;
     process.RunMessageLoop();
-    process.ReleaseOwnedMutex();
-    window.reset();
-    dm.reset();
+    end();
     return 0;
 }
 

@@ -53,6 +53,13 @@ public:
     void BtnOKClick();
     void BtnGoWebClick();
     void Exit1Click();
+    // Windows ends the session, or the installer asks the monitor to end: the
+    // same ending as "Exit", once however often it is asked. With `now`, the
+    // rest of the ending (FinishNow) runs before this returns, because Windows
+    // may end the process as soon as its handler returns; the window is then
+    // gone, and true says so.
+    bool RequestEnd(bool now);
+    std::function<void()> FinishNow;  // set by RunMonitor
     void FormDestroy();
     void uiHIDEvent1DeviceArrival();
     void TimerDeviceArrialTimer();
@@ -94,6 +101,7 @@ private:
     // A start of the configuration application that has not shown its window yet.
     std::unique_ptr<IStartedProgram> configStart_;
     std::uint32_t configStartTick_ = 0;
+    bool endRequested_ = false;
     // The window as the language walk sees it, with its components.
     TComponent form_{u"TVXMMONMAIN", u"VXMMONMAIN", nullptr, TComponent::Kind::Form};
     TComponent sceneComponent_{u"TvgScene", u"vgScene1", &form_, TComponent::Kind::Scene};

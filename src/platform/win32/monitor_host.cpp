@@ -598,8 +598,11 @@ LRESULT CALLBACK MonitorHost::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<MonitorHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self) return self->Handle(msg, wParam, lParam);
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    ++self->depth_;
+    const LRESULT result = self->Handle(msg, wParam, lParam);
+    --self->depth_;
+    return result;
 }
 
 void MonitorHost::TrayCallback(WPARAM wParam, LPARAM lParam) {
@@ -638,6 +641,7 @@ void MonitorHost::TrayCallback(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT MonitorHost::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; endRequests_.Handle(msg, wParam, lParam, depth_ == 1, window_, result)) return result;
     // Without its window (before it is complete, or once it started to go)
     // the tray, the timers, the protocol and the page do nothing.
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {

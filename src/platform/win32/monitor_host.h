@@ -10,6 +10,7 @@
 #include "app/monitor.h"
 #include "platform/dispatcher.h"
 #include "platform/win32/audio_win32.h"
+#include "platform/win32/end_request.h"
 #include "platform/win32/hid_win32.h"
 #include "platform/win32/hook_win32.h"
 #include "platform/win32/locale_win32.h"
@@ -116,6 +117,8 @@ private:
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
     UINT taskbarCreated_ = 0;
+    EndRequests endRequests_;
+    int depth_ = 0;  // messages of this window being handled, one inside the other
     app::TVXMMONMAIN* window_ = nullptr;
     std::map<UINT_PTR, app::ITimer*> timers_;
     HidSystem hid_;

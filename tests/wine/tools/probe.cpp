@@ -29,6 +29,16 @@
 //                                        output and a line per exception ("exception CODE
 //                                        first-chance|last-chance at ADDRESS") to LOG and
 //                                        exits with its exit code
+//   probe.exe exe CLASS                  prints the process id and image path of the window's process
+//   probe.exe mutex NAME                 prints 1 when a mutex of that name exists, else 0
+//   probe.exe endsession CLASS LPARAM    as Windows ends a session: WM_QUERYENDSESSION, then
+//                                        WM_ENDSESSION TRUE; prints both answers and whether
+//                                        the mutex "TVXMMONMAIN" was still there when the
+//                                        second one returned
+//   probe.exe send-registered CLASS NAME W L
+//                                        sends the message registered as NAME, prints the answer
+//   probe.exe sweep CLASS FROM TO W L    posts every message number FROM..TO
+//   probe.exe stubborn CLASS             a window of CLASS that answers everything and never ends
 #include <windows.h>
 #include <sddl.h>
 
@@ -269,12 +279,41 @@ int Flood(HWND h, UINT msg, WPARAM w, LPARAM l, DWORD ms) {
     return 0;
 }
 
+bool MutexExists(const wchar_t* name) {
+    HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, name);
+    if (!h) return false;
+    CloseHandle(h);
+    return true;
+}
+
+int Stubborn(const wchar_t* cls) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+        if (msg == WM_CLOSE || msg == WM_ENDSESSION) return 0;
+        return DefWindowProcW(hwnd, msg, w, l);
+    };
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = cls;
+    RegisterClassW(&wc);
+    CreateWindowExW(WS_EX_TOOLWINDOW, cls, L"stubborn", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const std::wstring cmd = argv[1];
     if (cmd == L"debug" && argc > 3) return RunUnderDebugger(argv[2], argv[3]);
+    if (cmd == L"mutex") {
+        std::printf("%d\n", MutexExists(argv[2]) ? 1 : 0);
+        return 0;
+    }
+    if (cmd == L"stubborn") return Stubborn(argv[2]);
     if (cmd == L"device") return ServeDevice(argv[2]);
     if (cmd == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], static_cast<DWORD>(Num(argv[3])));
     if (cmd == L"record") {
@@ -333,6 +372,51 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"flood" && argc > 6) {
         return Flood(h, Message(argv[3]), static_cast<WPARAM>(Num(argv[4])), static_cast<LPARAM>(Num(argv[5])),
                      static_cast<DWORD>(Num(argv[6])));
+    }
+    if (cmd == L"exe") {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        wchar_t path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        if (p) {
+            QueryFullProcessImageNameW(p, 0, path, &size);
+            CloseHandle(p);
+        }
+        std::printf("%lu %ls\n", pid, path);
+        return 0;
+    }
+    if (cmd == L"endsession" && argc > 3) {
+        const LPARAM l = static_cast<LPARAM>(Num(argv[3]));
+        DWORD_PTR query = 0, end = 0;
+        const LRESULT q = SendMessageTimeoutW(h, WM_QUERYENDSESSION, 0, l, SMTO_ABORTIFHUNG, 5000, &query);
+        const LRESULT e = SendMessageTimeoutW(h, WM_ENDSESSION, TRUE, l, SMTO_ABORTIFHUNG, 5000, &end);
+        const bool mutex = MutexExists(L"TVXMMONMAIN");
+        std::printf("query=%llu end=%llu answered=%d mutex=%d\n", static_cast<unsigned long long>(query),
+                    static_cast<unsigned long long>(end), (q && e) ? 1 : 0, mutex ? 1 : 0);
+        return 0;
+    }
+    if (cmd == L"send-registered" && argc > 5) {
+        const UINT msg = RegisterWindowMessageW(argv[3]);
+        DWORD_PTR result = 0;
+        const LRESULT ok = SendMessageTimeoutW(h, msg, static_cast<WPARAM>(Num(argv[4])),
+                                               static_cast<LPARAM>(Num(argv[5])), SMTO_ABORTIFHUNG, 5000, &result);
+        std::printf("%llu\n", static_cast<unsigned long long>(result));
+        return ok ? 0 : 1;
+    }
+    if (cmd == L"sweep" && argc > 6) {
+        const UINT from = static_cast<UINT>(Num(argv[3])), to = static_cast<UINT>(Num(argv[4]));
+        int posted = 0;
+        for (UINT m = from; m <= to; ++m) {
+            // The queue holds 10000 messages: let the window catch up.
+            while (!PostMessageW(h, m, static_cast<WPARAM>(Num(argv[5])), static_cast<LPARAM>(Num(argv[6])))) {
+                if (!IsWindow(h)) return 1;
+                Sleep(10);
+            }
+            ++posted;
+        }
+        std::printf("posted %d\n", posted);
+        return 0;
     }
     if ((cmd == L"post" || cmd == L"send") && argc > 5) {
         const UINT msg = Message(argv[3]);
