@@ -31,7 +31,10 @@ struct Settings final : IProfileSettings {
 struct Process final : IProcessHost {
     explicit Process(std::vector<std::string>& sink) : log(sink) {}
     bool MutexExists(u16view) override { return false; }
-    void CreateOwnedMutex(u16view) override { log.push_back("CreateMutex"); }
+    bool CreateOwnedMutex(u16view) override {
+        log.push_back("CreateMutex");
+        return true;
+    }
     void ReleaseOwnedMutex() override { log.push_back("ReleaseMutex"); }
     void ConfigureApplication() override {}
     void RunMessageLoop() override {
