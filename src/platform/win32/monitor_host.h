@@ -4,12 +4,10 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
-#include <set>
 
 #include "app/monitor.h"
-#include "platform/dispatcher.h"
 #include "platform/win32/audio_win32.h"
+#include "platform/win32/dispatcher_win32.h"
 #include "platform/win32/hid_win32.h"
 #include "platform/win32/hook_win32.h"
 #include "platform/win32/locale_win32.h"
@@ -21,24 +19,6 @@ namespace vxm::win32 {
 // main window (lParam carries the mouse message).
 inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
 inline constexpr UINT kTrayIconId = 1;
-// A read thread's report handed to the main thread.
-inline constexpr UINT kMainThreadCallMessage = WM_APP + 2;
-
-// Runs read threads' calls on the main thread through its message queue.
-class MainThreadDispatcher final : public platform::IMainThreadDispatcher {
-public:
-    explicit MainThreadDispatcher(HWND window) : window_(window) {}
-    bool RunOnMainThread(const std::function<void()>& call, const std::function<bool()>& stopped) override;
-    // The main window's handler of kMainThreadCallMessage. A message whose
-    // lParam is not a call of ours (another process can post anything) is ignored.
-    void Run(LPARAM lParam);
-
-private:
-    struct Call;
-    HWND window_;
-    std::mutex mutex_;
-    std::set<Call*> live_;
-};
 
 class MonitorHost final : public app::IMonitorHost {
 public:
