@@ -3,8 +3,9 @@
 // main thread through its message queue.
 #include <windows.h>
 
+#include <cstdint>
+#include <map>
 #include <mutex>
-#include <set>
 
 #include "platform/dispatcher.h"
 
@@ -13,20 +14,28 @@ namespace vxm::win32 {
 // A read thread's report handed to the main thread.
 inline constexpr UINT kMainThreadCallMessage = WM_APP + 2;
 
-// Runs read threads' calls on the main thread through its message queue.
+// Runs worker threads' calls on the main thread through its message queue:
+// each call is posted to `window` as kMainThreadCallMessage, whose handler
+// on the main thread passes the message's lParam to Run.
 class MainThreadDispatcher final : public platform::IMainThreadDispatcher {
 public:
     explicit MainThreadDispatcher(HWND window) : window_(window) {}
-    bool RunOnMainThread(const std::function<void()>& call, const std::function<bool()>& stopped) override;
-    // The main window's handler of kMainThreadCallMessage. A message whose
-    // lParam is not a call of ours (another process can post anything) is ignored.
+    MainThreadDispatcher(const MainThreadDispatcher&) = delete;
+    MainThreadDispatcher& operator=(const MainThreadDispatcher&) = delete;
+
+    platform::HandOver RunOnMainThread(const std::function<void()>& call,
+                                       const std::function<bool()>& stopped) override;
+    // The main window's handler of kMainThreadCallMessage. The message names
+    // its call by number: one that was withdrawn, has run already, or was
+    // never ours (another process can post anything) is ignored.
     void Run(LPARAM lParam);
 
 private:
     struct Call;
     HWND window_;
     std::mutex mutex_;
-    std::set<Call*> live_;
+    std::uintptr_t nextId_ = 1;
+    std::map<std::uintptr_t, Call*> waiting_;
 };
 
 }  // namespace vxm::win32

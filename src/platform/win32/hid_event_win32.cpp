@@ -1,13 +1,22 @@
 #include "platform/win32/hid_event_win32.h"
 
-#include <dbt.h>
 #include <objbase.h>
 
 #include "platform/win32/wide.h"
 
 namespace vxm::win32 {
 
-HidEventWindow::HidEventWindow(HINSTANCE instance, std::unique_ptr<app::ITimer> timer) : TuiHIDEvent(std::move(timer)) {
+DEV_BROADCAST_DEVICEINTERFACE_W HidNotificationFilter(u16view interfaceClassGuid) {
+    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+    filter.dbcc_size = sizeof(filter);
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    CLSIDFromString(W(interfaceClassGuid).c_str(), &filter.dbcc_classguid);
+    return filter;
+}
+
+HidEventWindow::HidEventWindow(HINSTANCE instance, std::unique_ptr<app::ITimer> timer,
+                               std::function<void(u16view)> onException)
+    : TuiHIDEvent(std::move(timer)), onException_(std::move(onException)) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = &HidEventWindow::WndProc;
     wc.hInstance = instance;
@@ -19,17 +28,32 @@ HidEventWindow::HidEventWindow(HINSTANCE instance, std::unique_ptr<app::ITimer> 
 }
 
 HidEventWindow::~HidEventWindow() {
-    if (hwnd_) DestroyWindow(hwnd_);  // the registration ends with it
+    if (notification_) UnregisterDeviceNotification(notification_);
+    // Detached first: nothing the window still receives reaches this object.
+    if (hwnd_) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    if (hwnd_) DestroyWindow(hwnd_);
 }
 
 bool HidEventWindow::RegisterHidNotification() {
-    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
-    filter.dbcc_size = sizeof(filter);
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    CLSIDFromString(W(FUsbGuid).c_str(), &filter.dbcc_classguid);
-    const bool ok = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE) != nullptr;
+    if (!hwnd_) return false;
+    DEV_BROADCAST_DEVICEINTERFACE_W filter = HidNotificationFilter(FUsbGuid);
+    HDEVNOTIFY handle = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    if (handle) {
+        // A second registration replaces the first rather than doubling every notification.
+        if (notification_) UnregisterDeviceNotification(notification_);
+        notification_ = handle;
+    }
     PostMessageW(hwnd_, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, static_cast<LPARAM>(0xFFFFFFFF));
-    return ok;
+    return handle != nullptr;
+}
+
+void HidEventWindow::HandleException(u16view message) {
+    OutputDebugStringW((L"exception in a device notification: " + W(message) + L"\n").c_str());
+    if (onException_) {
+        onException_(message);
+        return;
+    }
+    MessageBoxW(nullptr, W(message).c_str(), nullptr, MB_OK | MB_ICONERROR);
 }
 
 LRESULT CALLBACK HidEventWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -43,7 +67,8 @@ LRESULT CALLBACK HidEventWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && Readable(lParam, 8)) {
         type = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype;
     }
-    self->WMDeviceChange(wParam, type);
+    // No exception may cross the system's callback.
+    self->DispatchDeviceChange(wParam, type);
     return TRUE;
 }
 
