@@ -21,7 +21,7 @@ using app::USAGE_AND_PAGE;
 // A stop that read threads obey. Besides the manual-reset state it counts
 // stops, so a thread that was busy elsewhere when the event was briefly set
 // still learns that it has to end, and it wakes threads that sleep on it.
-// It also counts the read threads alive under it.
+// The program-wide one also counts the read threads alive.
 class THidStopEvent {
 public:
     void Set();
