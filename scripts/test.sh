@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the three presets and runs every test: the native suites and the
-# end-to-end tests of the x64 Windows build under Wine. Ends with ctest's summary.
+# Builds the presets and runs every test: the native suites (under the
+# address and undefined-behaviour sanitizers), the thread-heavy suites again
+# under ThreadSanitizer, and the end-to-end tests of the x64 Windows build
+# under Wine. Ends with ctest's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-for preset in native windows-x86 windows-x64; do
+for preset in native native-tsan windows-x86 windows-x64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done

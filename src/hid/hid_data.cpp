@@ -7,7 +7,7 @@
 
 namespace vxm {
 
-std::shared_ptr<THidStopEvent> HidStopEvent;
+THidStopEvent HidStopEvent;
 
 void THidStopEvent::Set() {
     ++generation_;
@@ -36,7 +36,6 @@ void THidStopEvent::ThreadStarted() {
 void THidStopEvent::ThreadEnded() {
     std::lock_guard<std::mutex> lock(mutex_);
     --live_;
-    ended_.notify_all();
 }
 
 int THidStopEvent::LiveThreads() const {
@@ -44,21 +43,22 @@ int THidStopEvent::LiveThreads() const {
     return live_;
 }
 
-bool THidStopEvent::WaitForThreads(std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return ended_.wait_for(lock, timeout, [this] { return live_ == 0; });
-}
-
-TuiHIDData::TuiHIDData(HidDependencies deps) : deps_(std::move(deps)) {
-    HidStopEvent = std::make_shared<THidStopEvent>();
+TuiHIDData::TuiHIDData(HidDependencies deps)
+    : deps_(std::move(deps)), threads_(std::make_shared<THidReadThreads>(*this)) {
     LoadIncludeList();
 }
 
 TuiHIDData::~TuiHIDData() {
-    // Threads raise this component's events: none may outlive it.
-    HidStopRead();
-    HidStopEvent.reset();
+    // Threads raise this component's events and use its dependencies: every
+    // thread it started is stopped and gone before its members go. The wait
+    // has no time limit, since freeing follows; it passes over a thread that
+    // cannot end first (this very thread, or the one whose report this thread
+    // is handling), which no longer sees the component.
+    threads_->Shutdown();
+    threads_->WaitForThreads(std::nullopt);
 }
+
+int TuiHIDData::ReadThreadCount() const { return threads_->Count(); }
 
 void TuiHIDData::LoadIncludeList() {
     const u16 file = deps_.moduleFolder + u"config.ini";
@@ -114,8 +114,8 @@ void TuiHIDData::DeviceSearch(const USAGE_AND_PAGE& usage, Filter filter, u16vie
 void TuiHIDData::HidFindAndReadDevice(const USAGE_AND_PAGE& UsageAndPage, u16view HIDID) {
     DeviceSearch(UsageAndPage, Filter::Read, HIDID, true,
                  [this](platform::IHidDevice&, const platform::HidCaps&, const platform::HidInterface& iface) {
-                     TuiHidDeviceReadThread::Start(*this, iface.hardwareIds.empty() ? u16() : iface.hardwareIds[0],
-                                                   iface.path);
+                     THidReadThreads::Start(threads_, iface.hardwareIds.empty() ? u16() : iface.hardwareIds[0],
+                                            iface.path);
                  });
 }
 
@@ -193,15 +193,15 @@ bool TuiHIDData::IsDeviceExist(const THIDDataParam& ReportData) {
 }
 
 void TuiHIDData::HidStopRead() {
-    const std::shared_ptr<THidStopEvent> stop = HidStopEvent;
-    if (!stop) return;
-    stop->Set();
-    // Every thread polls the stop each millisecond, and one waiting for the
-    // main thread in the hand-over gives up at once, so they end quickly; a
-    // restart then never finds an old thread still reading.
-    stop->WaitForThreads(std::chrono::milliseconds(2000));
+    // Every read thread of the program sees the stop; this component's own
+    // are waited for, so a restart never finds one of them still reading.
+    // Waiting threads end at once, and one waiting for the main thread in the
+    // hand-over gives up; a stop from inside a report's events, or from a
+    // read thread, does not wait for the thread it runs for.
+    HidStopEvent.Set();
+    threads_->WaitForThreads(std::chrono::milliseconds(2000));
     if (deps_.sleep) deps_.sleep(20);
-    stop->Reset();
+    HidStopEvent.Reset();
 }
 
 }  // namespace vxm

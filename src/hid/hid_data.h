@@ -2,8 +2,6 @@
 // TuiHIDData: finds the mouse's HID collections and talks to them; starts one
 // read thread per matching interface.
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,36 +18,37 @@ namespace vxm {
 
 using app::USAGE_AND_PAGE;
 
-// The program-wide stop of every read thread. Besides the manual-reset state
-// it counts stops, so a thread that was busy elsewhere when the event was
-// briefly set still learns that it has to end, and it counts live threads so
-// that a stop can wait for them to be gone.
+// A stop that read threads obey. Besides the manual-reset state it counts
+// stops, so a thread that was busy elsewhere when the event was briefly set
+// still learns that it has to end, and it wakes threads that sleep on it.
+// The program-wide one also counts the read threads alive.
 class THidStopEvent {
 public:
     void Set();
-    void AddWaker(platform::IWaker* waker);
-    void RemoveWaker(platform::IWaker* waker);
     void Reset();
     bool IsSet() const { return set_.load(); }
     std::uint64_t Generation() const { return generation_.load(); }
     bool StoppedSince(std::uint64_t generation) const { return IsSet() || generation_.load() != generation; }
+    void AddWaker(platform::IWaker* waker);
+    void RemoveWaker(platform::IWaker* waker);
 
     void ThreadStarted();
     void ThreadEnded();
     int LiveThreads() const;
-    // True once no read thread runs; false when `timeout` passed first.
-    bool WaitForThreads(std::chrono::milliseconds timeout);
 
 private:
     std::atomic<bool> set_{false};
     std::atomic<std::uint64_t> generation_{0};
     mutable std::mutex mutex_;
-    std::condition_variable ended_;
     int live_ = 0;
     std::vector<platform::IWaker*> wakers_;
 };
 
-extern std::shared_ptr<THidStopEvent> HidStopEvent;
+// The one program-wide stop: every read thread of every component obeys it,
+// from the program's start to its end; it is never replaced.
+extern THidStopEvent HidStopEvent;
+
+class THidReadThreads;
 
 struct THidReallyData {
     std::uint8_t ReportID = 0;
@@ -97,6 +96,8 @@ public:
     bool IsDeviceExist(const THIDDataParam& ReportData);
     void HidStopRead();
     const std::vector<u16>& GetHIDDeviceList() const { return FHidDeviceList; }
+    // Read threads of this component that have not ended yet.
+    int ReadThreadCount() const;
     void SetUsageAndPage(USAGE_AND_PAGE AUsageAndPage) { FUsageAndPage = AUsageAndPage; }
     USAGE_AND_PAGE GetUsageAndPage() const { return FUsageAndPage; }
 
@@ -119,6 +120,9 @@ private:
     HidDependencies deps_;
     USAGE_AND_PAGE FUsageAndPage;
     std::vector<u16> FHidDeviceList;
+    // The threads this component started, shared with them: its stop reaches
+    // each of them and its destruction waits for them.
+    std::shared_ptr<THidReadThreads> threads_;
 };
 
 }  // namespace vxm

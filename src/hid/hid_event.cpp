@@ -1,5 +1,7 @@
 #include "hid/hid_event.h"
 
+#include <exception>
+
 namespace vxm {
 
 TuiHIDEvent::TuiHIDEvent(std::unique_ptr<app::ITimer> startTimer) : FTimerToStartMonitor(std::move(startTimer)) {
@@ -10,6 +12,20 @@ TuiHIDEvent::TuiHIDEvent(std::unique_ptr<app::ITimer> startTimer) : FTimerToStar
 void TuiHIDEvent::TimerToStartMonitorTimer() {
     FTimerToStartMonitor->SetEnabled(false);  // never again
     if (OnDeviceArrival) OnDeviceArrival();
+}
+
+void TuiHIDEvent::DispatchDeviceChange(std::uintptr_t wParam, std::uint32_t deviceType) noexcept {
+    try {
+        try {
+            WMDeviceChange(wParam, deviceType);
+        } catch (const std::exception& e) {
+            HandleException(Utf16(e.what()));
+        } catch (...) {
+            HandleException(u"Unknown exception in a device notification");
+        }
+    } catch (...) {
+        // The exception handler itself failed: nothing may leave the window procedure.
+    }
 }
 
 void TuiHIDEvent::WMDeviceChange(std::uintptr_t wParam, std::uint32_t deviceType) {

@@ -24,14 +24,23 @@ public:
     TuiHIDEvent(const TuiHIDEvent&) = delete;
     TuiHIDEvent& operator=(const TuiHIDEvent&) = delete;
 
-    // A WM_DEVICECHANGE: `deviceType` is dbch_devicetype of the broadcast
-    // header for arrivals and removals (0 when there was none to read).
+    // A WM_DEVICECHANGE as the window procedure receives it: handled by
+    // WMDeviceChange inside a guard, so that no exception from a handler
+    // crosses the system's callback; it goes to HandleException instead.
+    void DispatchDeviceChange(std::uintptr_t wParam, std::uint32_t deviceType) noexcept;
+    // `deviceType` is dbch_devicetype of the broadcast header for arrivals
+    // and removals (0 when there was none to read).
     void WMDeviceChange(std::uintptr_t wParam, std::uint32_t deviceType);
 
     std::function<void()> OnDeviceArrival;
     std::function<void()> OnDeviceRemove;
     std::function<void()> OnDeviceChange;
     u16 FUsbGuid = kHidInterfaceClassGuid;
+
+protected:
+    // The application's handler of an exception that a handler raised; the
+    // message is then dropped.
+    virtual void HandleException(u16view message) { (void)message; }
 
 private:
     void TimerToStartMonitorTimer();

@@ -1,7 +1,7 @@
 #include "hid/read_thread.h"
 
 #include <algorithm>
-#include <thread>
+#include <exception>
 
 namespace vxm {
 namespace {
@@ -11,23 +11,10 @@ namespace {
 std::mutex g_usageMutex;
 ButtonUsageTracker g_usages;
 
-// The stop as one thread sees it: any stop since the thread started.
-class ThreadStop final : public platform::IStopSource {
-public:
-    ThreadStop(std::shared_ptr<THidStopEvent> ev, std::uint64_t generation)
-        : ev_(std::move(ev)), generation_(generation) {}
-    bool Stopped() const override { return !ev_ || ev_->StoppedSince(generation_); }
-    void AddWaker(platform::IWaker* w) override {
-        if (ev_) ev_->AddWaker(w);
-    }
-    void RemoveWaker(platform::IWaker* w) override {
-        if (ev_) ev_->RemoveWaker(w);
-    }
+constexpr char16_t kDeviceNotConnected[] = u"ERROR_DEVICE_NOT_CONNECTED++++++++++++++++";
 
-private:
-    std::shared_ptr<THidStopEvent> ev_;
-    std::uint64_t generation_;
-};
+// Longest pause between two hand-overs that the main thread's queue refused.
+constexpr unsigned kMaxRetryPauseMs = 50;
 
 }  // namespace
 
@@ -59,24 +46,160 @@ std::uint32_t ButtonUsageTracker::Next(const std::vector<std::uint16_t>& usages,
 
 void ButtonUsageTracker::Reset() { std::fill(std::begin(previous_), std::end(previous_), std::uint16_t{0}); }
 
-void TuiHidDeviceReadThread::Start(TuiHIDData& component, u16 deviceId, u16 devicePath) {
-    auto thread = std::make_unique<TuiHidDeviceReadThread>(component, std::move(deviceId), std::move(devicePath));
-    // The thread owns itself: when the loop ends, its channel, buffer and
-    // object go with it.
-    std::thread([t = std::move(thread)]() mutable {
-        t->Execute();
-        t.reset();
-    }).detach();
+std::uint32_t GetButtonData(platform::IHidReadChannel& channel, const std::uint8_t* report, std::size_t size) {
+    const std::uint32_t n = std::min<std::uint32_t>(channel.MaxUsageListLength(), 100);
+    if (n == 0) return 0;
+    std::vector<std::uint16_t> usages;
+    if (!channel.GetUsages(report, size, usages)) return 0;
+    std::lock_guard<std::mutex> lock(g_usageMutex);
+    return g_usages.Next(usages, n);
 }
 
-TuiHidDeviceReadThread::TuiHidDeviceReadThread(TuiHIDData& component, u16 deviceId, u16 devicePath)
-    : FHIDData(component), FDeviceID(std::move(deviceId)), FDevicePath(std::move(devicePath)) {
-    stop_ = HidStopEvent;
-    if (stop_) {
-        generation_ = stop_->Generation();
-        stop_->ThreadStarted();
+void ResetButtonData() {
+    std::lock_guard<std::mutex> lock(g_usageMutex);
+    g_usages.Reset();
+}
+
+// The stop as one thread sees it: the program-wide stop or its component's
+// own, whichever comes first after the thread was created.
+class TuiHidDeviceReadThread::Stop final : public platform::IStopSource {
+public:
+    Stop(THidStopEvent& own, std::uint64_t programGeneration, std::uint64_t ownGeneration)
+        : own_(own), programGeneration_(programGeneration), ownGeneration_(ownGeneration) {}
+    bool Stopped() const override {
+        return HidStopEvent.StoppedSince(programGeneration_) || own_.StoppedSince(ownGeneration_);
     }
-    channel_ = component.Deps().hid.OpenReadChannel(FDevicePath);
+    void AddWaker(platform::IWaker* w) override {
+        HidStopEvent.AddWaker(w);
+        own_.AddWaker(w);
+    }
+    void RemoveWaker(platform::IWaker* w) override {
+        HidStopEvent.RemoveWaker(w);
+        own_.RemoveWaker(w);
+    }
+    // Sleeps for `pause` or until the stop; true when stopped.
+    bool SleepFor(std::chrono::milliseconds pause) {
+        struct Waker final : platform::IWaker {
+            void Wake() override {
+                std::lock_guard<std::mutex> lock(mutex);
+                woken = true;
+                changed.notify_all();
+            }
+            std::mutex mutex;
+            std::condition_variable changed;
+            bool woken = false;
+        } waker;
+        AddWaker(&waker);
+        {
+            std::unique_lock<std::mutex> lock(waker.mutex);
+            waker.changed.wait_for(lock, pause, [&] { return waker.woken || Stopped(); });
+        }
+        RemoveWaker(&waker);
+        return Stopped();
+    }
+
+private:
+    THidStopEvent& own_;
+    std::uint64_t programGeneration_;
+    std::uint64_t ownGeneration_;
+};
+
+void THidReadThreads::Start(const std::shared_ptr<THidReadThreads>& self, u16 deviceId, u16 devicePath) {
+    std::lock_guard<std::mutex> lock(self->mutex_);
+    // Checked under the lock that Shutdown takes: a thread either starts
+    // before the component's stop, which then ends it, or not at all.
+    TuiHIDData* owner = self->owner_.load();
+    if (!owner) return;
+    self->entries_.remove_if([](const Entry& e) { return e.ended; });
+    Entry& entry = self->entries_.emplace_back();
+    auto reader = std::make_unique<TuiHidDeviceReadThread>(*self, entry, owner->Deps(), std::move(deviceId),
+                                                           std::move(devicePath));
+    entry.reader = reader.get();
+    HidStopEvent.ThreadStarted();
+    // The thread keeps the list alive: it may outlive the component when it
+    // could not be waited for (the component went from inside its own event).
+    std::thread thread([self, &entry, reader = std::move(reader)]() mutable {
+        reader->Execute();
+        {
+            std::lock_guard<std::mutex> l(self->mutex_);
+            entry.reader = nullptr;
+        }
+        reader.reset();  // the channel finishes its read before the buffer goes
+        HidStopEvent.ThreadEnded();
+        self->Ended(entry);
+    });
+    entry.thread = thread.get_id();
+    thread.detach();
+}
+
+void THidReadThreads::Shutdown() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        owner_.store(nullptr);
+    }
+    stop_.Set();
+}
+
+bool THidReadThreads::WaitForThreads(std::optional<std::chrono::milliseconds> timeout) {
+    const std::thread::id me = std::this_thread::get_id();
+    const auto deadline = std::chrono::steady_clock::now() + timeout.value_or(std::chrono::milliseconds(0));
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        bool waiting = false;
+        for (Entry& e : entries_) {
+            if (e.ended) continue;
+            if (e.thread == me || e.handling == me) {
+                // It cannot end before the caller returns to it: it gives up
+                // its device now and ends then.
+                if (!e.released && e.reader) e.reader->ReleaseDevice();
+                e.released = true;
+                continue;
+            }
+            waiting = true;
+        }
+        if (!waiting) break;
+        if (!timeout) {
+            changed_.wait(lock);
+        } else if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
+            return false;
+        }
+    }
+    entries_.remove_if([](const Entry& e) { return e.ended; });
+    return true;
+}
+
+int THidReadThreads::Count() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.ended; }));
+}
+
+void THidReadThreads::BeginHandling(Entry& entry) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entry.handling = std::this_thread::get_id();
+}
+
+void THidReadThreads::EndHandling(Entry& entry) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entry.handling = std::thread::id();
+}
+
+void THidReadThreads::Ended(Entry& entry) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entry.ended = true;
+    changed_.notify_all();
+}
+
+TuiHidDeviceReadThread::TuiHidDeviceReadThread(THidReadThreads& threads, THidReadThreads::Entry& entry,
+                                               const HidDependencies& deps, u16 deviceId, u16 devicePath)
+    : threads_(threads),
+      entry_(entry),
+      dispatcher_(deps.dispatcher),
+      isLibrary_(deps.isLibrary),
+      FDeviceID(std::move(deviceId)),
+      FDevicePath(std::move(devicePath)),
+      programGeneration_(HidStopEvent.Generation()),
+      ownGeneration_(threads.Stop().Generation()) {
+    channel_ = deps.hid.OpenReadChannel(FDevicePath);
     if (channel_) FInputReportLength = channel_->InputReportLength();
     FReport.assign(static_cast<std::size_t>(FInputReportLength), 0);
 }
@@ -85,14 +208,16 @@ TuiHidDeviceReadThread::~TuiHidDeviceReadThread() {
     // The channel cancels and completes a pending read before FReport goes.
     if (channel_) channel_->Close();
     channel_.reset();
-    if (stop_) stop_->ThreadEnded();
+}
+
+void TuiHidDeviceReadThread::ReleaseDevice() {
+    if (channel_) channel_->Close();
 }
 
 void TuiHidDeviceReadThread::Execute() {
-    ThreadStop stop(stop_, generation_);
-    auto stopped = [&stop] { return stop.Stopped(); };
+    Stop stop(threads_.Stop(), programGeneration_, ownGeneration_);
     for (;;) {
-        if (!channel_) return;  // the device could not be opened
+        if (!channel_ || stop.Stopped()) return;  // not opened, or stopped while its report was handled
         std::fill(FReport.begin(), FReport.end(), std::uint8_t{0});
         const long started = channel_->StartRead(FReport.data(), FReport.size());
         if (started == platform::kErrorInvalidHandle || started == platform::kErrorOperationAborted ||
@@ -103,9 +228,9 @@ void TuiHidDeviceReadThread::Execute() {
             bool completed = false;
             while (!completed) {
                 completed = channel_->PollForCompletion();
-                if (stopped()) return;
+                if (stop.Stopped()) return;
             }
-        } else if (!channel_->WaitForCompletion(stop) || stopped()) {
+        } else if (!channel_->WaitForCompletion(stop) || stop.Stopped()) {
             return;
         }
         std::uint32_t bytes = 0;
@@ -113,36 +238,92 @@ void TuiHidDeviceReadThread::Execute() {
         if (channel_->Result(bytes, error)) {
             NumBytesRead = bytes;
             if (bytes == 0) continue;
-            if (FHIDData.FastOnData || FHIDData.Deps().isLibrary) {
-                DoData();
-            } else if (!FHIDData.Deps().dispatcher.RunOnMainThread([this] { DoData(); }, stopped)) {
-                return;  // stopped while waiting for the main thread
+            const TuiHIDData* owner = threads_.Owner();
+            if (!owner) return;
+            if (owner->FastOnData || isLibrary_) {
+                DoData(stop);
+                continue;
+            }
+            switch (HandOver(stop)) {
+                case Delivery::Delivered:
+                    continue;
+                case Delivery::Stopped:
+                    return;
+                case Delivery::Lost:
+                    DeviceLost();
+                    return;
             }
         } else if (error == platform::kErrorOperationAborted || error == platform::kErrorDeviceNotConnected) {
-            FHIDData.Deps().hid.DebugOutput(u"ERROR_DEVICE_NOT_CONNECTED++++++++++++++++");
-            if (FHIDData.OnDeviceNotConnected) FHIDData.OnDeviceNotConnected(FDeviceID, FDevicePath);
+            DeviceLost();
             return;
         }
     }
 }
 
-void TuiHidDeviceReadThread::DoData() {
-    if (FReport.empty()) return;
-    const std::uint32_t n = std::min<std::uint32_t>(NumBytesRead, static_cast<std::uint32_t>(FReport.size()));
-    if (FHIDData.OnData) {
-        FHIDData.OnData(FDeviceID, FDevicePath, FReport[0], FReport.data() + 1,
-                        static_cast<std::uint16_t>(std::min<std::uint32_t>(n - 1, 65535)));
+TuiHidDeviceReadThread::Delivery TuiHidDeviceReadThread::HandOver(Stop& stop) {
+    const std::function<void()> call = [this, &stop] { DoData(stop); };
+    const std::function<bool()> stopped = [&stop] { return stop.Stopped(); };
+    for (unsigned pause = 1;; pause = std::min(pause * 2, kMaxRetryPauseMs)) {
+        switch (dispatcher_.RunOnMainThread(call, stopped)) {
+            case platform::HandOver::Ran:
+                return Delivery::Delivered;
+            case platform::HandOver::Withdrawn:
+                return Delivery::Stopped;
+            case platform::HandOver::NoMainThread:
+                return Delivery::Lost;
+            case platform::HandOver::Refused:
+                break;
+        }
+        // The main thread's queue is full for now: the report waits for room,
+        // a stop does not wait.
+        if (stop.SleepFor(std::chrono::milliseconds(pause))) return Delivery::Stopped;
     }
-    if (FHIDData.OnParsedData) FHIDData.OnParsedData(FDeviceID, FDevicePath, FReport[0], GetButtonData());
 }
 
-std::uint32_t TuiHidDeviceReadThread::GetButtonData() {
-    const std::uint32_t n = std::min<std::uint32_t>(channel_->MaxUsageListLength(), 100);
-    if (n == 0) return 0;
-    std::vector<std::uint16_t> usages;
-    if (!channel_->GetUsages(FReport.data(), FReport.size(), usages, n)) return 0;
-    std::lock_guard<std::mutex> lock(g_usageMutex);
-    return g_usages.Next(usages, n);
+void TuiHidDeviceReadThread::DoData(Stop& stop) {
+    TuiHIDData* owner = threads_.Owner();
+    if (!owner || FReport.empty()) return;
+    // While the events run, a stop on this thread does not wait for the
+    // reader, which cannot end before they return.
+    struct Handling {
+        THidReadThreads& threads;
+        THidReadThreads::Entry& entry;
+        ~Handling() { threads.EndHandling(entry); }
+    } handling{threads_, entry_};
+    threads_.BeginHandling(entry_);
+    const std::uint32_t n = std::min<std::uint32_t>(NumBytesRead, static_cast<std::uint32_t>(FReport.size()));
+    try {
+        if (owner->OnData) {
+            owner->OnData(FDeviceID, FDevicePath, FReport[0], FReport.data() + 1,
+                          static_cast<std::uint16_t>(std::min<std::uint32_t>(n - 1, 65535)));
+        }
+        // The handler may have stopped reading or destroyed the component.
+        owner = threads_.Owner();
+        if (owner && !stop.Stopped() && owner->OnParsedData) {
+            owner->OnParsedData(FDeviceID, FDevicePath, FReport[0],
+                                GetButtonData(*channel_, FReport.data(), FReport.size()));
+        }
+    } catch (const std::exception& e) {
+        // A failing handler loses its report, not the reader.
+        if ((owner = threads_.Owner()) != nullptr) {
+            owner->Deps().hid.DebugOutput(u"HID event handler failed: " + Utf16(e.what()));
+        }
+    } catch (...) {
+        if ((owner = threads_.Owner()) != nullptr) owner->Deps().hid.DebugOutput(u"HID event handler failed");
+    }
+}
+
+void TuiHidDeviceReadThread::DeviceLost() {
+    TuiHIDData* owner = threads_.Owner();
+    if (!owner) return;
+    owner->Deps().hid.DebugOutput(kDeviceNotConnected);
+    if (!owner->OnDeviceNotConnected) return;
+    try {
+        owner->OnDeviceNotConnected(FDeviceID, FDevicePath);
+    } catch (...) {
+        // Raised on the read thread: nothing above it could take the exception.
+        if ((owner = threads_.Owner()) != nullptr) owner->Deps().hid.DebugOutput(u"HID event handler failed");
+    }
 }
 
 }  // namespace vxm

@@ -83,12 +83,13 @@ public:
     // the error code.
     virtual bool Result(std::uint32_t& bytes, long& error) = 0;
     // Button usages of an input report: the longest usage list (0 when
-    // unknown) and the usages the report holds; the preparsed data it
-    // replaces is released.
+    // unknown), and every usage the report holds, however long the list (the
+    // preparsed data is read again for it and the old one released).
     virtual std::uint32_t MaxUsageListLength() = 0;
-    virtual bool GetUsages(const std::uint8_t* report, std::size_t size, std::vector<std::uint16_t>& usages,
-                           std::uint32_t maxCount) = 0;
-    // Cancels a pending read and waits for it to finish, then closes.
+    virtual bool GetUsages(const std::uint8_t* report, std::size_t size, std::vector<std::uint16_t>& usages) = 0;
+    // Cancels a pending read and waits, however long that takes, until the
+    // read has finished with the buffer; then closes. Called on the thread
+    // that started the read whenever one is pending; closing twice is harmless.
     virtual void Close() = 0;
 };
 

@@ -41,9 +41,11 @@ public:
     ~Channel() override { Close(); }
     int InputReportLength() const override { return dev_.caps.InputReportByteLength; }
     long StartRead(std::uint8_t* buffer, std::size_t size) override {
+        if (closed_) return platform::kErrorInvalidHandle;
         buffer_ = buffer;
         size_ = size;
         pendingRead_ = true;
+        ++sys_.readsStarted;
         return platform::kErrorIoPending;
     }
     // Sleeps on the system's condition until a report is queued or the stop wakes it.
@@ -97,14 +99,9 @@ public:
         return current_.error == 0;
     }
     std::uint32_t MaxUsageListLength() override { return dev_.maxUsages; }
-    bool GetUsages(const std::uint8_t*, std::size_t, std::vector<std::uint16_t>& usages,
-                   std::uint32_t maxCount) override {
-        {
-            std::lock_guard<std::mutex> lock(sys_.mutex);
-            sys_.usageRequests.push_back(maxCount);
-        }
-        usages = current_.usages;
-        if (usages.size() > maxCount) usages.resize(maxCount);
+    bool GetUsages(const std::uint8_t*, std::size_t, std::vector<std::uint16_t>& usages) override {
+        ++sys_.usageRequests;
+        usages = current_.usages;  // the whole list, however long
         return true;
     }
     void Close() override {
@@ -160,8 +157,16 @@ void FakeHidSystem::Queue(u16view path, ReadOutcome outcome) {
     changed.notify_all();
 }
 
-bool FakeDispatcher::RunOnMainThread(const std::function<void()>& call, const std::function<bool()>& stopped) {
-    Task task{&call};
+platform::HandOver FakeDispatcher::RunOnMainThread(const std::function<void()>& call,
+                                                   const std::function<bool()>& stopped) {
+    if (gone) return platform::HandOver::NoMainThread;
+    for (int n = refusals.load(); n > 0;) {
+        if (refusals.compare_exchange_weak(n, n - 1)) {
+            ++refused;
+            return platform::HandOver::Refused;
+        }
+    }
+    Task task{&call, false, nullptr};
     std::unique_lock<std::mutex> lock(mutex_);
     queue_.push_back(&task);
     cv_.notify_all();
@@ -171,12 +176,14 @@ bool FakeDispatcher::RunOnMainThread(const std::function<void()>& call, const st
             auto it = std::find(queue_.begin(), queue_.end(), &task);
             if (it != queue_.end()) {
                 queue_.erase(it);
-                return false;
+                return platform::HandOver::Withdrawn;
             }
         }
         cv_.wait_for(lock, std::chrono::milliseconds(1));
     }
-    return true;
+    // As the thread library's hand-over does: the call's exception goes on in the caller.
+    if (task.error) std::rethrow_exception(task.error);
+    return platform::HandOver::Ran;
 }
 
 int FakeDispatcher::RunPending() {
@@ -186,7 +193,11 @@ int FakeDispatcher::RunPending() {
         Task* t = queue_.front();
         queue_.pop_front();
         lock.unlock();
-        (*t->call)();
+        try {
+            (*t->call)();
+        } catch (...) {
+            t->error = std::current_exception();
+        }
         lock.lock();
         t->done = true;
         cv_.notify_all();

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -51,23 +52,31 @@ public:
     std::atomic<int> channelsOpen{0};
     std::atomic<int> channelsClosedWithPendingRead{0};
     std::atomic<int> channelsOpened{0};
-    std::vector<std::uint32_t> usageRequests;  // maxCount asked by GetUsages
+    std::atomic<int> readsStarted{0};
+    std::atomic<int> usageRequests{0};
 };
 
 // The "main thread" is whoever calls RunPending.
 class FakeDispatcher final : public platform::IMainThreadDispatcher {
 public:
-    bool RunOnMainThread(const std::function<void()>& call, const std::function<bool()>& stopped) override;
+    platform::HandOver RunOnMainThread(const std::function<void()>& call,
+                                       const std::function<bool()>& stopped) override;
     // Runs every call waiting now; returns how many ran.
     int RunPending();
     // Waits until a call is waiting (true) or `ms` passed.
     bool WaitForCall(int ms);
 
+    // The next `refusals` hand-overs are refused (a full queue); with `gone`
+    // every one finds no main thread.
+    std::atomic<int> refusals{0};
+    std::atomic<int> refused{0};
+    std::atomic<bool> gone{false};
+
 private:
     struct Task {
         const std::function<void()>* call;
         bool done = false;
-        bool abandoned = false;
+        std::exception_ptr error;
     };
     std::mutex mutex_;
     std::condition_variable cv_;

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "hid/hid_data.h"
+#include "hid/hid_event.h"
 #include "hid/read_thread.h"
 #include "support/fake_hid.h"
 #include "support/fake_platform.h"
@@ -52,7 +54,7 @@ struct Rig {
             hid, p.ini, main, p.paths.exeFolder, [](unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }});
         return *data;
     }
-    int Threads() { return HidStopEvent ? HidStopEvent->LiveThreads() : 0; }
+    int Threads() { return data ? data->ReadThreadCount() : 0; }
 };
 
 TEST(HidIncludeList, StopsAtTheFirstEmptyKey) {
@@ -200,8 +202,7 @@ TEST(HidReadThread, StopEndsWaitingThreadsWithoutNotConnectedAndCancelsTheirRead
     MouseRig r;
     auto& d = *r.data;
     d.HidFindAndReadDevice(kMouse, u"*");
-    ASSERT_TRUE(Eventually([&] { return r.Threads() == 1; }));
-    std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(Eventually([&] { return r.hid.readsStarted.load() == 1; }));
     d.HidStopRead();
     EXPECT_EQ(r.Threads(), 0) << "the stop waits for the threads";
     EXPECT_EQ(r.got.lost.load(), 0);
@@ -244,20 +245,263 @@ TEST(HidButtonUsages, PressThenReleaseAndListsCutTo100) {
     EXPECT_EQ(t.Next({2, 5}, 8), 1u) << "a release wins over a press in the same report";
     EXPECT_EQ(t.Next({2, 5}, 8), 0u);
 
-    Rig r;
-    r.hid.devices = {Dev(u"m", {u"HID\\M"})};
+    // A device whose usage lists are longer than 100: the channel gives the
+    // whole list, and only its first 100 usages count.
+    ResetButtonData();
+    MouseRig r;
     r.hid.devices[0].maxUsages = 150;
-    auto& d = r.Make();
-    std::atomic<int> parsed{0};
-    d.OnParsedData = [&](const u16&, const u16&, std::uint8_t, std::uint32_t) { ++parsed; };
+    auto& d = *r.data;
+    std::vector<std::uint32_t> parsed;
+    d.OnParsedData = [&](const u16&, const u16&, std::uint8_t, std::uint32_t b) { parsed.push_back(b); };
     d.HidFindAndReadDevice(kMouse, u"*");
-    r.hid.Queue(u"m", {{7, 1, 0, 0, 0, 0, 0, 0}, 0, std::vector<std::uint16_t>(150, 9)});
-    ASSERT_TRUE(r.main.WaitForCall(2000));
-    r.main.RunPending();
-    EXPECT_EQ(parsed.load(), 1);
-    ASSERT_EQ(r.hid.usageRequests.size(), 1u);
-    EXPECT_EQ(r.hid.usageRequests[0], 100u);
+    auto usages = [](int from, int to, int skip = 0) {
+        std::vector<std::uint16_t> u;
+        for (int i = from; i <= to; ++i) {
+            if (i != skip) u.push_back(static_cast<std::uint16_t>(i));
+        }
+        return u;
+    };
+    for (auto list : {usages(1, 150), usages(1, 150, 120), usages(2, 150)}) {
+        r.hid.Queue(u"m", {{7, 1, 0, 0, 0, 0, 0, 0}, 0, list});
+        ASSERT_TRUE(r.main.WaitForCall(2000));
+        r.main.RunPending();
+    }
+    EXPECT_EQ(parsed, (std::vector<std::uint32_t>{0x00010000u, 0u, 1u}))
+        << "press of 1; 120 released beyond the first 100 is not seen; release of 1";
     d.HidStopRead();
+    ResetButtonData();
+}
+
+// Two components, each with its own device.
+struct TwoComponents {
+    fake::FakePlatform p;
+    fake::FakeHidSystem hid;
+    fake::FakeDispatcher main;
+    Received gotA, gotB;
+    std::unique_ptr<TuiHIDData> a, b;
+
+    TwoComponents() {
+        hid.devices = {Dev(u"a", {u"HID\\A"}), Dev(u"b", {u"HID\\B"})};
+        p.files.PutText(p.paths.exeFolder + u"config.ini", "[IncludeHIDDeviceList]\nid1=HID\\A\nid2=HID\\B\n");
+    }
+    std::unique_ptr<TuiHIDData> Make(Received& got) {
+        auto d = std::make_unique<TuiHIDData>(HidDependencies{hid, p.ini, main, p.paths.exeFolder, {}});
+        Wire(*d, got);
+        return d;
+    }
+    ~TwoComponents() {
+        b.reset();
+        a.reset();
+    }
+};
+
+TEST(HidTwoComponents, TheFirstOnesStopStillReachesItsThreadsAfterASecondCame) {
+    TwoComponents t;
+    t.a = t.Make(t.gotA);
+    t.a->HidFindAndReadDevice(kMouse, u"HID\\A");
+    EXPECT_EQ(t.hid.channelsOpen.load(), 1);
+    t.b = t.Make(t.gotB);  // a second component comes while the first reads
+    t.a->HidStopRead();
+    EXPECT_EQ(t.a->ReadThreadCount(), 0);
+    EXPECT_EQ(t.hid.channelsOpen.load(), 0) << "the first component's reader ended";
+    t.a->HidFindAndReadDevice(kMouse, u"HID\\A");
+    EXPECT_EQ(t.hid.channelsOpen.load(), 1) << "one reader per device after the restart";
+
+    t.hid.Queue(u"a", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(t.main.WaitForCall(2000));
+    EXPECT_EQ(t.main.RunPending(), 1);
+    EXPECT_EQ(t.gotA.data.size(), 1u) << "a press is handled once";
+    t.a->HidStopRead();
+}
+
+TEST(HidTwoComponents, DestroyingTheSecondAndThenTheFirstEndsTheFirstOnesThreads) {
+    TwoComponents t;
+    t.a = t.Make(t.gotA);
+    t.a->HidFindAndReadDevice(kMouse, u"HID\\A");
+    t.b = t.Make(t.gotB);
+    t.b->HidFindAndReadDevice(kMouse, u"HID\\B");
+    ASSERT_TRUE(Eventually([&] { return t.a->ReadThreadCount() == 1 && t.b->ReadThreadCount() == 1; }));
+    t.b.reset();
+    EXPECT_EQ(t.hid.channelsOpen.load(), 1) << "the second component's end leaves the first one reading";
+    t.a.reset();
+    EXPECT_EQ(t.hid.channelsOpen.load(), 0) << "nothing of the first component reads on";
+    // A report and an unplug after both are gone reach nobody.
+    t.hid.Queue(u"a", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    t.hid.Queue(u"a", {{}, platform::kErrorDeviceNotConnected, {}});
+    EXPECT_FALSE(t.main.WaitForCall(50));
+    EXPECT_EQ(t.gotA.lost.load(), 0);
+}
+
+TEST(HidStopFromItsOwnEvents, AStopAndRestartInsideOnDataOnTheMainThread) {
+    MouseRig r;
+    auto& d = *r.data;
+    int openInside = -1;
+    int calls = 0;
+    d.OnData = [&](const u16&, const u16&, std::uint8_t, const std::uint8_t*, std::uint16_t) {
+        if (++calls > 1) return;
+        d.HidStopRead();  // the reader whose report this is waits for this very call
+        d.HidFindAndReadDevice(kMouse, u"*");
+        openInside = r.hid.channelsOpen.load();
+    };
+    d.HidFindAndReadDevice(kMouse, u"*");
+    r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(r.main.WaitForCall(2000));
+    EXPECT_EQ(r.main.RunPending(), 1);
+    EXPECT_EQ(openInside, 1) << "the old reader gave up its device before the restart opened it again";
+    ASSERT_TRUE(Eventually([&] { return r.Threads() == 1; }));
+    r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(r.main.WaitForCall(2000));
+    EXPECT_EQ(r.main.RunPending(), 1) << "the next report is handled once, by the new reader";
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(r.hid.channelsOpen.load(), 1);
+    d.HidStopRead();
+}
+
+TEST(HidStopFromItsOwnEvents, AStopAndRestartOnAReadThread) {
+    MouseRig r;
+    auto& d = *r.data;
+    d.FastOnData = true;  // reports are handled on the read thread
+    std::atomic<int> openInside{-1};
+    std::atomic<int> calls{0};
+    d.OnData = [&](const u16&, const u16&, std::uint8_t, const std::uint8_t*, std::uint16_t) {
+        if (++calls > 1) return;
+        d.HidStopRead();
+        d.HidFindAndReadDevice(kMouse, u"*");
+        openInside = r.hid.channelsOpen.load();
+    };
+    d.HidFindAndReadDevice(kMouse, u"*");
+    r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(Eventually([&] { return openInside.load() != -1; }));
+    EXPECT_EQ(openInside.load(), 1);
+    ASSERT_TRUE(Eventually([&] { return r.Threads() == 1; }));
+    r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(Eventually([&] { return calls.load() == 2; }));
+    d.HidStopRead();
+    EXPECT_EQ(r.hid.channelsOpen.load(), 0);
+}
+
+TEST(HidDestruction, WaitsForAThreadBusyInItsEventsHoweverLong) {
+    MouseRig r;
+    r.data->FastOnData = true;
+    std::atomic<bool> inside{false}, release{false}, returned{false};
+    std::atomic<int> parsed{0};
+    r.data->OnData = [&](const u16&, const u16&, std::uint8_t, const std::uint8_t*, std::uint16_t) {
+        inside = true;
+        while (!release) std::this_thread::sleep_for(1ms);
+        returned = true;
+    };
+    r.data->OnParsedData = [&](const u16&, const u16&, std::uint8_t, std::uint32_t) { ++parsed; };
+    r.data->HidFindAndReadDevice(kMouse, u"*");
+    r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(Eventually([&] { return inside.load(); }));
+    // Longer than any time limit of a stop: the component must still outlive the handler.
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(2200ms);
+        release = true;
+    });
+    r.data.reset();
+    EXPECT_TRUE(returned.load()) << "destruction waited for the handler";
+    EXPECT_EQ(parsed.load(), 0) << "no event after destruction began";
+    EXPECT_EQ(r.hid.channelsOpen.load(), 0);
+    releaser.join();
+}
+
+TEST(HidDestruction, FromInsideOnDataOnTheMainThread) {
+    MouseRig r;
+    std::atomic<int> parsed{0};
+    r.data->OnData = [&](const u16&, const u16&, std::uint8_t, const std::uint8_t*, std::uint16_t) {
+        r.data.reset();  // the owner lets the component go from inside its event
+    };
+    r.data->OnParsedData = [&](const u16&, const u16&, std::uint8_t, std::uint32_t) { ++parsed; };
+    r.data->HidFindAndReadDevice(kMouse, u"*");
+    r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(r.main.WaitForCall(2000));
+    EXPECT_EQ(r.main.RunPending(), 1);
+    EXPECT_EQ(r.data, nullptr);
+    EXPECT_EQ(parsed.load(), 0);
+    // The reader ends on its own, without the component.
+    EXPECT_TRUE(Eventually([&] { return r.hid.channelsOpen.load() == 0 && HidStopEvent.LiveThreads() == 0; }));
+}
+
+TEST(HidHandOver, ARefusedHandOverIsTriedAgainAndTheReportArrives) {
+    MouseRig r;
+    r.main.refusals = 3;  // the main thread's queue is full for a while
+    r.data->HidFindAndReadDevice(kMouse, u"*");
+    r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(r.main.WaitForCall(2000));
+    EXPECT_EQ(r.main.refused.load(), 3);
+    EXPECT_EQ(r.main.RunPending(), 1);
+    EXPECT_EQ(r.got.data.size(), 1u);
+    EXPECT_EQ(r.Threads(), 1) << "the reader goes on";
+    r.hid.Queue(u"m", {{7, 0, 8, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(r.main.WaitForCall(2000));
+    EXPECT_EQ(r.main.RunPending(), 1);
+    r.data->HidStopRead();
+}
+
+TEST(HidHandOver, AStopEndsAReaderThatWaitsForRoomAtOnce) {
+    MouseRig r;
+    r.main.refusals = 1000000;
+    r.data->HidFindAndReadDevice(kMouse, u"*");
+    r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(Eventually([&] { return r.main.refused.load() > 2; }));
+    r.data->HidStopRead();
+    EXPECT_EQ(r.Threads(), 0);
+    EXPECT_EQ(r.got.lost.load(), 0);
+    EXPECT_TRUE(r.got.data.empty());
+}
+
+TEST(HidHandOver, NoMainThreadEndsTheReaderAsALostDeviceSoItsOwnerHears) {
+    MouseRig r;
+    r.main.gone = true;
+    r.data->HidFindAndReadDevice(kMouse, u"*");
+    r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+    ASSERT_TRUE(Eventually([&] { return r.Threads() == 0; }));
+    EXPECT_EQ(r.got.lost.load(), 1);
+    ASSERT_EQ(r.hid.debug.size(), 1u);
+    EXPECT_EQ(r.hid.debug[0], "ERROR_DEVICE_NOT_CONNECTED++++++++++++++++");
+}
+
+TEST(HidHandOver, AFailingHandlerLosesItsReportNotTheReader) {
+    MouseRig r;
+    int calls = 0;
+    r.data->OnData = [&](const u16&, const u16&, std::uint8_t, const std::uint8_t*, std::uint16_t) {
+        if (++calls == 1) throw std::runtime_error("bad report");
+    };
+    r.data->HidFindAndReadDevice(kMouse, u"*");
+    for (int i = 0; i < 2; ++i) {
+        r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
+        ASSERT_TRUE(r.main.WaitForCall(2000));
+        EXPECT_NO_THROW(r.main.RunPending());
+    }
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(r.Threads(), 1);
+    ASSERT_FALSE(r.hid.debug.empty());
+    EXPECT_EQ(r.hid.debug[0], "HID event handler failed: bad report");
+    r.data->HidStopRead();
+}
+
+TEST(HidArrivalNotifier, AnExceptionFromAHandlerGoesToTheApplicationsHandler) {
+    struct Timer final : app::ITimer {
+        void SetEnabled(bool e) override { enabled = e; }
+        bool Enabled() const override { return enabled; }
+        bool enabled = false;
+    };
+    struct Notifier final : TuiHIDEvent {
+        Notifier() : TuiHIDEvent(std::make_unique<Timer>()) {}
+        void HandleException(u16view message) override { messages.emplace_back(message); }
+        std::vector<u16> messages;
+    } n;
+    int changes = 0;
+    n.OnDeviceArrival = [] { throw std::runtime_error("arrival failed"); };
+    n.OnDeviceChange = [&] {
+        ++changes;
+        throw 42;
+    };
+    EXPECT_NO_THROW(n.DispatchDeviceChange(kDbtDeviceArrival, kDbtDevTypDeviceInterface));
+    EXPECT_NO_THROW(n.DispatchDeviceChange(kDbtDevNodesChanged, 0));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(n.messages, (std::vector<u16>{u"arrival failed", u"Unknown exception in a device notification"}));
 }
 
 }  // namespace

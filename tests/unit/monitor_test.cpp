@@ -60,7 +60,7 @@ TEST(MonitorLifecycle, ComponentsComeUpInFormOrderAndGoInReverse) {
         "hook:load",       "create:tray",      "create:menu",   "create:hid",
         "create:timer",    "create:timer",    "create:hidevent",  "running",
         "Sleep:20",        "destroy:hidevent", "destroy:timer", "destroy:timer",
-        "destroy:hid",     "Sleep:20",        "destroy:menu",    "destroy:tray",    "hook:unload"};
+        "destroy:hid",     "destroy:menu",    "destroy:tray",    "hook:unload"};
     EXPECT_EQ(Only(host.log, {"create:", "destroy:", "running", "Sleep:20", "hook:"}), expected);
 }
 

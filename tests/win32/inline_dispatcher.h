@@ -6,9 +6,9 @@
 namespace vxm::testing {
 
 struct InlineDispatcher final : platform::IMainThreadDispatcher {
-    bool RunOnMainThread(const std::function<void()>& call, const std::function<bool()>&) override {
+    platform::HandOver RunOnMainThread(const std::function<void()>& call, const std::function<bool()>&) override {
         call();
-        return true;
+        return platform::HandOver::Ran;
     }
 };
 

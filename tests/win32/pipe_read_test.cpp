@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "hid/hid_data.h"
+#include "win32/hid_rig.h"
 #include "win32/inline_dispatcher.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wide.h"
@@ -17,33 +18,8 @@
 namespace vxm::win32 {
 namespace {
 
-struct PipeDevice {
-    explicit PipeDevice(int n) {
-        name = u"\\\\.\\pipe\\vxm-test-device-" + ToU16(GetCurrentProcessId()) + u"-" + ToU16(n);
-        server = CreateNamedPipeW(W(name).c_str(), PIPE_ACCESS_DUPLEX,
-                                  PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 4, 4096, 4096, 0, nullptr);
-    }
-    ~PipeDevice() { Unplug(); }
-    void Send(std::vector<std::uint8_t> report) {
-        DWORD n = 0;
-        WriteFile(server, report.data(), static_cast<DWORD>(report.size()), &n, nullptr);
-    }
-    void Unplug() {
-        if (server != INVALID_HANDLE_VALUE) CloseHandle(server);
-        server = INVALID_HANDLE_VALUE;
-    }
-    u16 name;
-    HANDLE server;
-};
-
-template <typename Pred>
-bool Eventually(Pred p) {
-    for (int i = 0; i < 400; ++i) {
-        if (p()) return true;
-        Sleep(5);
-    }
-    return p();
-}
+using vxm::testing::Eventually;
+using vxm::testing::PipeDevice;
 
 struct Rig {
     HidSystem real;
@@ -75,7 +51,7 @@ TEST(Win32ReadLoop, ReportsFromAStandInDeviceReachOnDataAndAStopEndsTheThread) {
     PipeDevice dev(1);
     Rig rig(dev);
     rig.data->HidFindAndReadDevice({0x0001, 0xFFA0}, u"*");
-    ASSERT_TRUE(Eventually([] { return HidStopEvent->LiveThreads() == 1; }));
+    ASSERT_TRUE(Eventually([] { return HidStopEvent.LiveThreads() == 1; }));
     ConnectNamedPipe(dev.server, nullptr);
     dev.Send({7, 0, 4, 0, 0, 0, 0, 0});
     dev.Send({8, 1, 3, 0, 0, 0, 0, 0});
@@ -84,7 +60,7 @@ TEST(Win32ReadLoop, ReportsFromAStandInDeviceReachOnDataAndAStopEndsTheThread) {
     EXPECT_EQ(rig.reports[0].second, (std::vector<std::uint8_t>{0, 4, 0, 0, 0, 0, 0}));
     EXPECT_EQ(rig.reports[1].first, 8);
     rig.data->HidStopRead();
-    EXPECT_EQ(HidStopEvent->LiveThreads(), 0);
+    EXPECT_EQ(HidStopEvent.LiveThreads(), 0);
     EXPECT_EQ(rig.lost.load(), 0);
 }
 
@@ -92,11 +68,11 @@ TEST(Win32ReadLoop, UnpluggingRaisesNotConnectedOnceAndEndsTheThread) {
     PipeDevice dev(2);
     Rig rig(dev);
     rig.data->HidFindAndReadDevice({0x0001, 0xFFA0}, u"*");
-    ASSERT_TRUE(Eventually([] { return HidStopEvent->LiveThreads() == 1; }));
+    ASSERT_TRUE(Eventually([] { return HidStopEvent.LiveThreads() == 1; }));
     ConnectNamedPipe(dev.server, nullptr);
     Sleep(20);
     dev.Unplug();
-    ASSERT_TRUE(Eventually([] { return HidStopEvent->LiveThreads() == 0; }));
+    ASSERT_TRUE(Eventually([] { return HidStopEvent.LiveThreads() == 0; }));
     EXPECT_EQ(rig.lost.load(), 1);
 }
 

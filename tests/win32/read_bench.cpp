@@ -35,7 +35,7 @@ public:
     std::uint64_t WakeUps() const override { return inner_->WakeUps(); }
     bool Result(std::uint32_t& b, long& e) override { return inner_->Result(b, e); }
     std::uint32_t MaxUsageListLength() override { return 0; }
-    bool GetUsages(const std::uint8_t*, std::size_t, std::vector<std::uint16_t>&, std::uint32_t) override {
+    bool GetUsages(const std::uint8_t*, std::size_t, std::vector<std::uint16_t>&) override {
         return false;
     }
     void Close() override { inner_->Close(); }

@@ -4,6 +4,7 @@
 #include <hidsdi.h>
 #include <hidpi.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/win32/wide.h"
@@ -31,8 +32,21 @@ constexpr GUID kHidClassGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0
 
 }  // namespace
 
-// Every function may be missing; a missing one is never called.
+// Every function may be missing; a missing one is never called. The
+// libraries are released with the last holder of the bindings.
 struct HidSystem::Api {
+    Api() = default;
+    Api(const Api&) = delete;
+    Api& operator=(const Api&) = delete;
+    ~Api() {
+        if (hidDll) FreeLibrary(hidDll);
+        if (setupApi) FreeLibrary(setupApi);
+    }
+    HMODULE setupApi = nullptr;
+    HMODULE hidDll = nullptr;
+    // Missing before Windows Vista; CancelIo then cancels the reads this
+    // thread started, which is all a read channel needs.
+    BOOL(WINAPI* CancelIoEx)(HANDLE, LPOVERLAPPED) = nullptr;
     decltype(&SetupDiGetClassDevsW) GetClassDevs = nullptr;
     decltype(&SetupDiEnumDeviceInterfaces) EnumDeviceInterfaces = nullptr;
     decltype(&SetupDiGetDeviceInterfaceDetailW) GetDeviceInterfaceDetail = nullptr;
@@ -70,33 +84,33 @@ struct HidSystem::Api {
     }
 };
 
-HidSystem::HidSystem() : api_(std::make_unique<Api>()), hidGuid_(kHidClassGuid) {
-    setupApi_ = LoadSystemLibrary(L"SetupApi.dll");
-    if (setupApi_) hidDll_ = LoadSystemLibrary(L"HID.dll");
-    Api& a = *api_;
-    a.GetClassDevs = Bind<decltype(a.GetClassDevs)>(setupApi_, "SetupDiGetClassDevsW");
-    a.EnumDeviceInterfaces = Bind<decltype(a.EnumDeviceInterfaces)>(setupApi_, "SetupDiEnumDeviceInterfaces");
+HidSystem::HidSystem() : hidGuid_(kHidClassGuid) {
+    auto api = std::make_shared<Api>();
+    Api& a = *api;
+    a.setupApi = LoadSystemLibrary(L"SetupApi.dll");
+    if (a.setupApi) a.hidDll = LoadSystemLibrary(L"HID.dll");
+    a.GetClassDevs = Bind<decltype(a.GetClassDevs)>(a.setupApi, "SetupDiGetClassDevsW");
+    a.EnumDeviceInterfaces = Bind<decltype(a.EnumDeviceInterfaces)>(a.setupApi, "SetupDiEnumDeviceInterfaces");
     a.GetDeviceInterfaceDetail =
-        Bind<decltype(a.GetDeviceInterfaceDetail)>(setupApi_, "SetupDiGetDeviceInterfaceDetailW");
+        Bind<decltype(a.GetDeviceInterfaceDetail)>(a.setupApi, "SetupDiGetDeviceInterfaceDetailW");
     a.GetDeviceRegistryProperty =
-        Bind<decltype(a.GetDeviceRegistryProperty)>(setupApi_, "SetupDiGetDeviceRegistryPropertyW");
-    a.DestroyDeviceInfoList = Bind<decltype(a.DestroyDeviceInfoList)>(setupApi_, "SetupDiDestroyDeviceInfoList");
-    a.GetHidGuid = Bind<decltype(a.GetHidGuid)>(hidDll_, "HidD_GetHidGuid");
-    a.GetAttributes = Bind<decltype(a.GetAttributes)>(hidDll_, "HidD_GetAttributes");
-    a.GetPreparsedData = Bind<decltype(a.GetPreparsedData)>(hidDll_, "HidD_GetPreparsedData");
-    a.FreePreparsedData = Bind<decltype(a.FreePreparsedData)>(hidDll_, "HidD_FreePreparsedData");
-    a.GetCaps = Bind<decltype(a.GetCaps)>(hidDll_, "HidP_GetCaps");
-    a.GetFeature = Bind<decltype(a.GetFeature)>(hidDll_, "HidD_GetFeature");
-    a.SetFeature = Bind<decltype(a.SetFeature)>(hidDll_, "HidD_SetFeature");
-    a.MaxUsageListLength = Bind<decltype(a.MaxUsageListLength)>(hidDll_, "HidP_MaxUsageListLength");
-    a.GetUsagesEx = Bind<decltype(a.GetUsagesEx)>(hidDll_, "HidP_GetUsagesEx");
+        Bind<decltype(a.GetDeviceRegistryProperty)>(a.setupApi, "SetupDiGetDeviceRegistryPropertyW");
+    a.DestroyDeviceInfoList = Bind<decltype(a.DestroyDeviceInfoList)>(a.setupApi, "SetupDiDestroyDeviceInfoList");
+    a.GetHidGuid = Bind<decltype(a.GetHidGuid)>(a.hidDll, "HidD_GetHidGuid");
+    a.GetAttributes = Bind<decltype(a.GetAttributes)>(a.hidDll, "HidD_GetAttributes");
+    a.GetPreparsedData = Bind<decltype(a.GetPreparsedData)>(a.hidDll, "HidD_GetPreparsedData");
+    a.FreePreparsedData = Bind<decltype(a.FreePreparsedData)>(a.hidDll, "HidD_FreePreparsedData");
+    a.GetCaps = Bind<decltype(a.GetCaps)>(a.hidDll, "HidP_GetCaps");
+    a.GetFeature = Bind<decltype(a.GetFeature)>(a.hidDll, "HidD_GetFeature");
+    a.SetFeature = Bind<decltype(a.SetFeature)>(a.hidDll, "HidD_SetFeature");
+    a.MaxUsageListLength = Bind<decltype(a.MaxUsageListLength)>(a.hidDll, "HidP_MaxUsageListLength");
+    a.GetUsagesEx = Bind<decltype(a.GetUsagesEx)>(a.hidDll, "HidP_GetUsagesEx");
+    a.CancelIoEx = Bind<decltype(a.CancelIoEx)>(GetModuleHandleW(L"kernel32.dll"), "CancelIoEx");
     if (a.GetHidGuid) a.GetHidGuid(&hidGuid_);
+    api_ = std::move(api);
 }
 
-HidSystem::~HidSystem() {
-    if (hidDll_) FreeLibrary(hidDll_);
-    if (setupApi_) FreeLibrary(setupApi_);
-}
+HidSystem::~HidSystem() = default;
 
 std::vector<platform::HidInterface> HidSystem::EnumerateInterfaces() {
     std::vector<platform::HidInterface> out;
@@ -143,9 +157,11 @@ std::vector<platform::HidInterface> HidSystem::EnumerateInterfaces() {
 
 namespace {
 
+using ApiRef = std::shared_ptr<const HidSystem::Api>;
+
 class Device final : public platform::IHidDevice {
 public:
-    Device(const HidSystem::Api& api, HANDLE h) : api_(api), h_(h) {}
+    Device(ApiRef api, HANDLE h) : apiRef_(std::move(api)), api_(*apiRef_), h_(h) {}
     ~Device() override { CloseHandle(h_); }
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
@@ -171,6 +187,7 @@ public:
     std::uintptr_t NativeHandle() const override { return reinterpret_cast<std::uintptr_t>(h_); }
 
 private:
+    ApiRef apiRef_;
     const HidSystem::Api& api_;
     HANDLE h_;
 };
@@ -182,7 +199,7 @@ VOID CALLBACK ReadDone(DWORD, DWORD, LPOVERLAPPED ov) {
 
 class ReadChannel final : public platform::IHidReadChannel, private platform::IWaker {
 public:
-    ReadChannel(const HidSystem::Api& api, HANDLE h) : api_(api), h_(h) {
+    ReadChannel(ApiRef api, HANDLE h) : apiRef_(std::move(api)), api_(*apiRef_), h_(h) {
         if (api_.GetPreparsedData && api_.GetCaps && api_.GetPreparsedData(h_, &pp_)) {
             HIDP_CAPS caps{};
             if (api_.GetCaps(pp_, &caps) == HIDP_STATUS_SUCCESS) length_ = caps.InputReportByteLength;
@@ -190,8 +207,8 @@ public:
     }
     // A stand-in device: any handle that delivers one report per read (a
     // message-mode pipe), with the input length given.
-    ReadChannel(const HidSystem::Api& api, HANDLE h, int inputLength, bool pipe)
-        : api_(api), h_(h), length_(inputLength), pipe_(pipe) {}
+    ReadChannel(ApiRef api, HANDLE h, int inputLength, bool pipe)
+        : apiRef_(std::move(api)), api_(*apiRef_), h_(h), length_(inputLength), pipe_(pipe) {}
     ~ReadChannel() override {
         Close();
         CloseHandle(wake_);
@@ -257,32 +274,38 @@ public:
         if (!api_.MaxUsageListLength || !pp_) return 0;
         return api_.MaxUsageListLength(HidP_Input, 0, pp_);
     }
-    bool GetUsages(const std::uint8_t* report, std::size_t size, std::vector<std::uint16_t>& usages,
-                   std::uint32_t maxCount) override {
-        if (!api_.GetPreparsedData || !api_.GetUsagesEx) return false;
+    bool GetUsages(const std::uint8_t* report, std::size_t size, std::vector<std::uint16_t>& usages) override {
+        if (!api_.GetPreparsedData || !api_.GetUsagesEx || !api_.MaxUsageListLength) return false;
         PHIDP_PREPARSED_DATA fresh = nullptr;
         if (!api_.GetPreparsedData(h_, &fresh)) return false;
         // The data it replaces is released, not leaked on every report.
         if (pp_ && api_.FreePreparsedData) api_.FreePreparsedData(pp_);
         pp_ = fresh;
-        std::vector<USAGE_AND_PAGE> list(maxCount);
-        ULONG length = maxCount;
+        // Room for every usage the collection can report, however many.
+        const ULONG most = api_.MaxUsageListLength(HidP_Input, 0, pp_);
+        std::vector<USAGE_AND_PAGE> list(std::max<ULONG>(most, 1));
+        ULONG length = static_cast<ULONG>(list.size());
         std::vector<std::uint8_t> copy(report, report + size);
         if (api_.GetUsagesEx(HidP_Input, 0, list.data(), &length, pp_, reinterpret_cast<PCHAR>(copy.data()),
                              static_cast<ULONG>(size)) != HIDP_STATUS_SUCCESS) {
             return false;
         }
         usages.clear();
-        for (ULONG i = 0; i < length && i < maxCount; ++i) usages.push_back(list[i].Usage);
+        for (ULONG i = 0; i < length && i < list.size(); ++i) usages.push_back(list[i].Usage);
         return true;
     }
     void Close() override {
         if (h_ != INVALID_HANDLE_VALUE) {
             if (pending_) {
-                // The read writes into the caller's buffer until it completes:
-                // cancel it and let its completion run before anything goes.
-                CancelIoEx(h_, &ov_);
-                for (int i = 0; i < 2000 && !done_; ++i) SleepEx(1, TRUE);
+                // The read writes into the caller's buffer and into ov_ until
+                // it completes: cancel it and wait for its completion routine,
+                // however slow the driver is, before anything goes.
+                if (api_.CancelIoEx) {
+                    api_.CancelIoEx(h_, &ov_);
+                } else {
+                    CancelIo(h_);
+                }
+                while (!done_) SleepEx(INFINITE, TRUE);
                 pending_ = false;
             }
             CloseHandle(h_);
@@ -295,6 +318,7 @@ public:
 private:
     void Wake() override { SetEvent(wake_); }
 
+    ApiRef apiRef_;
     const HidSystem::Api& api_;
     HANDLE h_;
     PHIDP_PREPARSED_DATA pp_ = nullptr;
@@ -318,13 +342,13 @@ std::unique_ptr<platform::IHidDevice> HidSystem::Open(u16view path, bool overlap
     if (!api_->CanQueryCaps()) return nullptr;
     HANDLE h = OpenPath(path, overlapped);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Device>(*api_, h);
+    return std::make_unique<Device>(api_, h);
 }
 
 std::unique_ptr<platform::IHidReadChannel> HidSystem::OpenReadChannel(u16view path) {
     // A failed open still gives a channel: its first read fails with
     // ERROR_INVALID_HANDLE and the thread ends quietly.
-    return std::make_unique<ReadChannel>(*api_, OpenPath(path, true));
+    return std::make_unique<ReadChannel>(api_, OpenPath(path, true));
 }
 
 std::unique_ptr<platform::IHidReadChannel> HidSystem::OpenPipeReadChannel(u16view pipePath, int inputReportLength) {
@@ -334,7 +358,7 @@ std::unique_ptr<platform::IHidReadChannel> HidSystem::OpenPipeReadChannel(u16vie
         DWORD mode = PIPE_READMODE_MESSAGE;
         SetNamedPipeHandleState(h, &mode, nullptr, nullptr);
     }
-    return std::make_unique<ReadChannel>(*api_, h, inputReportLength, true);
+    return std::make_unique<ReadChannel>(api_, h, inputReportLength, true);
 }
 
 void HidSystem::DebugOutput(u16view text) { OutputDebugStringW(W(text).c_str()); }

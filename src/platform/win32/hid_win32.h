@@ -21,13 +21,13 @@ public:
     // delivers one input report per message.
     std::unique_ptr<platform::IHidReadChannel> OpenPipeReadChannel(u16view pipePath, int inputReportLength);
 
+    // The bound libraries; every device and read channel holds them too, so
+    // HID.dll stays loaded until the last of them is gone.
     struct Api;
     const Api& api() const { return *api_; }
 
 private:
-    std::unique_ptr<Api> api_;
-    HMODULE setupApi_ = nullptr;
-    HMODULE hidDll_ = nullptr;
+    std::shared_ptr<const Api> api_;
     GUID hidGuid_;
 };
 

@@ -2,14 +2,10 @@
 
 #include <shellapi.h>
 #include <windowsx.h>
-#include <dbt.h>
-#include <objbase.h>
-
-#include <chrono>
-#include <condition_variable>
 
 #include <vector>
 
+#include "platform/win32/hid_event_win32.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
 
@@ -48,64 +44,6 @@ private:
     bool enabled_ = false;
 };
 
-// The arrival notifier's hidden window: registers for HID interface
-// notifications and turns WM_DEVICECHANGE into the component's events.
-class HidEventWindow final : public TuiHIDEvent {
-public:
-    HidEventWindow(HINSTANCE instance, std::unique_ptr<app::ITimer> timer) : TuiHIDEvent(std::move(timer)) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &HidEventWindow::WndProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = L"TuiHIDEventWindow";
-        RegisterClassW(&wc);
-        hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                instance, this);
-        RegisterHidNotification();
-    }
-    ~HidEventWindow() override {
-        if (hwnd_) DestroyWindow(hwnd_);  // the registration ends with it
-    }
-
-    bool RegisterHidNotification() {
-        DEV_BROADCAST_DEVICEINTERFACE_W filter{};
-        filter.dbcc_size = sizeof(filter);
-        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        CLSIDFromString(W(FUsbGuid).c_str(), &filter.dbcc_classguid);
-        const bool ok = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE) != nullptr;
-        PostMessageW(hwnd_, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, static_cast<LPARAM>(0xFFFFFFFF));
-        return ok;
-    }
-
-private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-        if (msg == WM_NCCREATE) {
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<HidEventWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (msg != WM_DEVICECHANGE || !self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-        std::uint32_t type = 0;
-        if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && Readable(lParam, 8)) {
-            type = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype;
-        }
-        self->WMDeviceChange(wParam, type);
-        return TRUE;
-    }
-    // The header pointer comes with a message anyone may send: look before reading.
-    static bool Readable(LPARAM p, SIZE_T size) {
-        if (p == 0) return false;
-        MEMORY_BASIC_INFORMATION mbi{};
-        if (!VirtualQuery(reinterpret_cast<LPCVOID>(p), &mbi, sizeof(mbi))) return false;
-        const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-        if (mbi.State != MEM_COMMIT || !(mbi.Protect & readable) || (mbi.Protect & PAGE_GUARD)) return false;
-        const auto end = reinterpret_cast<std::uintptr_t>(mbi.BaseAddress) + mbi.RegionSize;
-        return static_cast<std::uintptr_t>(p) + size <= end;
-    }
-
-    HWND hwnd_ = nullptr;
-};
-
 int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;  // one is enough
@@ -131,47 +69,6 @@ std::wstring ExistingFace(HDC dc, u16view face) {
 }
 
 }  // namespace
-
-struct MainThreadDispatcher::Call {
-    const std::function<void()>* call;
-    enum { Waiting, Running, Done, Withdrawn } state = Waiting;
-    std::condition_variable changed;
-};
-
-bool MainThreadDispatcher::RunOnMainThread(const std::function<void()>& call, const std::function<bool()>& stopped) {
-    auto c = std::make_unique<Call>();
-    c->call = &call;
-    std::unique_lock<std::mutex> lock(mutex_);
-    live_.insert(c.get());
-    if (!PostMessageW(window_, kMainThreadCallMessage, 0, reinterpret_cast<LPARAM>(c.get()))) {
-        live_.erase(c.get());
-        return false;
-    }
-    for (;;) {
-        if (c->state == Call::Done) break;
-        if (c->state == Call::Waiting && stopped()) {
-            // Withdrawn before the main thread took it: it will never run.
-            live_.erase(c.get());
-            return false;
-        }
-        c->changed.wait_for(lock, std::chrono::milliseconds(1));
-    }
-    live_.erase(c.get());
-    return true;
-}
-
-void MainThreadDispatcher::Run(LPARAM lParam) {
-    auto* c = reinterpret_cast<Call*>(lParam);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!live_.count(c) || c->state != Call::Waiting) return;
-        c->state = Call::Running;
-    }
-    (*c->call)();
-    std::lock_guard<std::mutex> lock(mutex_);
-    c->state = Call::Done;
-    c->changed.notify_all();
-}
 
 namespace {
 

@@ -4,13 +4,11 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
-#include <set>
 
 #include "app/monitor.h"
-#include "platform/dispatcher.h"
 #include "platform/win32/audio_win32.h"
 #include "platform/win32/end_request.h"
+#include "platform/win32/dispatcher_win32.h"
 #include "platform/win32/hid_win32.h"
 #include "platform/win32/hook_win32.h"
 #include "platform/win32/locale_win32.h"
@@ -29,24 +27,6 @@ inline constexpr UINT kTrayVersion4 = 4;         // NOTIFYICON_VERSION_4
 inline constexpr UINT kTraySelect = WM_USER;     // NIN_SELECT: click or activation
 inline constexpr UINT kTrayKeySelect = WM_USER + 1;  // NIN_KEYSELECT: Space or Enter on the icon
 inline constexpr UINT kWmDpiChanged = 0x02E0;    // WM_DPICHANGED, wParam: the new DPI
-// A read thread's report handed to the main thread.
-inline constexpr UINT kMainThreadCallMessage = WM_APP + 2;
-
-// Runs read threads' calls on the main thread through its message queue.
-class MainThreadDispatcher final : public platform::IMainThreadDispatcher {
-public:
-    explicit MainThreadDispatcher(HWND window) : window_(window) {}
-    bool RunOnMainThread(const std::function<void()>& call, const std::function<bool()>& stopped) override;
-    // The main window's handler of kMainThreadCallMessage. A message whose
-    // lParam is not a call of ours (another process can post anything) is ignored.
-    void Run(LPARAM lParam);
-
-private:
-    struct Call;
-    HWND window_;
-    std::mutex mutex_;
-    std::set<Call*> live_;
-};
 
 class MonitorHost final : public app::IMonitorHost {
 public:
