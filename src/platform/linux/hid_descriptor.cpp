@@ -27,12 +27,13 @@ struct Locals {
     void Clear() { *this = Locals(); }
 };
 
-// Bits used so far by one report (type and ID), and which collection uses it.
+// Bits used so far by one report (type and ID), and where the items of each
+// collection that uses it end.
 struct ReportUse {
     int type;
     std::uint8_t id;
     std::uint64_t bits = 0;
-    std::vector<int> collections;
+    std::vector<std::pair<int, std::uint64_t>> ends;
 };
 
 ReportUse& Use(std::vector<ReportUse>& uses, int type, std::uint8_t id) {
@@ -149,9 +150,9 @@ std::optional<HidReportDescriptor> ParseReportDescriptor(const std::uint8_t* dat
                 if (bits > kMaxReportBits || offset + bits > kMaxReportBits) return std::nullopt;
                 use.bits = offset + bits;
                 if (depth > 0 && top >= 0) {
-                    if (std::find(use.collections.begin(), use.collections.end(), top) == use.collections.end()) {
-                        use.collections.push_back(top);
-                    }
+                    auto end = std::find_if(use.ends.begin(), use.ends.end(), [top](const auto& e) { return e.first == top; });
+                    if (end == use.ends.end()) end = use.ends.insert(use.ends.end(), {top, 0});
+                    end->second = std::max(end->second, offset + bits);
                     const bool constant = u & 1;
                     const bool array = !(u & 2);
                     const bool hasUsages = !l.usages.empty() || (l.hasMin && l.hasMax);
@@ -228,10 +229,9 @@ std::optional<HidReportDescriptor> ParseReportDescriptor(const std::uint8_t* dat
         }
     }
     for (const ReportUse& use : uses) {
-        if (use.bits == 0) continue;
-        const auto bytes = static_cast<std::uint32_t>((use.bits + 7) / 8);
-        const auto length = static_cast<std::uint16_t>(bytes + 1);
-        for (const int index : use.collections) {
+        for (const auto& [index, endBit] : use.ends) {
+            if (endBit == 0) continue;
+            const auto length = static_cast<std::uint16_t>((endBit + 7) / 8 + 1);
             HidCollection& c = out.collections[static_cast<std::size_t>(index)];
             std::uint16_t& field = use.type == kInput    ? c.inputReportByteLength
                                    : use.type == kOutput ? c.outputReportByteLength

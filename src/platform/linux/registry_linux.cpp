@@ -109,14 +109,11 @@ public:
         const std::string file = (kept ? kept->namePart : escaped) + "." + RegistryTypeSuffix(type);
         const long rc = ReplaceFileAt(fd_.Get(), file, data, size, 0600);
         if (rc != platform::kErrorSuccess) return rc;
-        struct stat st {};
-        if (::fstatat(fd_.Get(), file.c_str(), &st, 0) != 0) return platform::kErrorSuccess;
         // Files of the same value under another type or spelling go, but only
-        // older ones: a writer racing us with another type keeps its value.
+        // those there before: a writer racing us with another type keeps its
+        // file, and the newer of the two counts.
         for (const Candidate& c : before) {
-            if (c.file != file && !Newer(c.modified, st.st_mtim) && !SameTime(c.modified, st.st_mtim)) {
-                ::unlinkat(fd_.Get(), c.file.c_str(), 0);
-            }
+            if (c.file != file) ::unlinkat(fd_.Get(), c.file.c_str(), 0);
         }
         return platform::kErrorSuccess;
     }
