@@ -118,35 +118,22 @@ TEST(HidChannel, OneReportPerReadWithItsIdFirstAndFullLength) {
         EXPECT_EQ(c.bytes, 8u);
         EXPECT_EQ(c.report, want);
     }
-    // The button usages come from the same collection.
-    EXPECT_EQ(channel->MaxUsageListLength(), 0u);
 }
 
-TEST(HidChannel, ReportIdZeroIsPutInFrontForAnUnnumberedDevice) {
+TEST(HidChannel, AnUnnumberedDeviceGetsIdZeroAndAVanishedOneEndsAfterItsLastReport) {
     const std::vector<std::uint8_t> plain = {0x06, 0xA0, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08,
                                              0x95, 0x04, 0x81, 0x02, 0xC0};
     const auto d = ParseReportDescriptor(plain.data(), plain.size());
     ASSERT_TRUE(d && !d->numbered);
-    HidReadCollection c{d->collections[0], false, false};
     SocketPair pair;
-    auto channel = MakeHidReadChannel(std::move(pair.device), c);
+    auto channel = MakeHidReadChannel(std::move(pair.device), HidReadCollection{d->collections[0], false, false});
     ASSERT_EQ(channel->InputReportLength(), 5);
     TestStop stop;
     pair.Send({0xA1, 0xB2, 0xC3, 0xD4});
-    const Completion r = ReadOne(*channel, stop);
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.report, (std::vector<std::uint8_t>{0, 0xA1, 0xB2, 0xC3, 0xD4}));
-}
-
-TEST(HidChannel, AVanishedDeviceCompletesWithNotConnectedAfterItsLastReport) {
-    SocketPair pair;
-    auto channel = MakeHidReadChannel(std::move(pair.device), VendorCollection());
-    TestStop stop;
-    pair.Send({7, 1, 1, 1, 1, 1, 1, 1});
-    pair.peer.Reset();
+    pair.peer.Reset();  // unplugged right after its report
     Completion c = ReadOne(*channel, stop);
     ASSERT_TRUE(c.ok);
-    EXPECT_EQ(c.report[0], 7);
+    EXPECT_EQ(c.report, (std::vector<std::uint8_t>{0, 0xA1, 0xB2, 0xC3, 0xD4}));
     c = ReadOne(*channel, stop);
     ASSERT_TRUE(c.completed);
     EXPECT_FALSE(c.ok);
@@ -239,15 +226,6 @@ private:
     UniqueFd device_;
 };
 
-template <typename Pred>
-bool Eventually(Pred pred) {
-    for (int i = 0; i < 4000; ++i) {
-        if (pred()) return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return pred();
-}
-
 struct Road {
     testing::TempDir dir;
     SocketPair pair;
@@ -295,7 +273,8 @@ TEST(HidRoad, ReportsReachTheMainThreadAndAnUnplugEndsTheReaderOnce) {
     EXPECT_EQ(r.ids[0], u"HID\\VID_1234&PID_5678&REV_0100&MI_01&Col02");
 
     r.pair.peer.Reset();  // unplugged
-    ASSERT_TRUE(Eventually([&] { return r.data->ReadThreadCount() == 0; }));
+    for (int i = 0; i < 4000 && r.data->ReadThreadCount() != 0; ++i) std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(r.data->ReadThreadCount(), 0);
     EXPECT_EQ(r.lost.load(), 1);
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(r.lost.load(), 1);
@@ -318,11 +297,6 @@ TEST(Hid, TheMachinesNodesAndNodesThatAreNoHid) {
     if (::stat("/sys/class/hidraw", &st) != 0) {
         EXPECT_TRUE(interfaces.empty());  // no hidraw here: nothing, and no error
     }
-    for (const auto& i : interfaces) {
-        EXPECT_FALSE(i.path.empty());
-        ASSERT_FALSE(i.hardwareIds.empty());
-        EXPECT_EQ(i.hardwareIds.back(), u"HID_DEVICE");
-    }
     // The core's search over this machine finds nothing to read and keeps going.
     IniReader ini;
     fake::FakeDispatcher main;
@@ -339,7 +313,6 @@ TEST(Hid, TheMachinesNodesAndNodesThatAreNoHid) {
     EXPECT_FALSE(null->Capabilities());
     std::vector<std::uint8_t> buffer(20000, 0);
     EXPECT_EQ(null->GetFeature(buffer.data(), buffer.size()), platform::kErrorInvalidParameter);
-    EXPECT_EQ(null->SetFeature(buffer.data(), 0), platform::kErrorInvalidParameter);
     EXPECT_NE(null->GetFeature(buffer.data(), 9), 0);
     auto channel = hid.OpenReadChannel(u"/dev/hidraw-none&col02");
     std::uint8_t b[8];
@@ -350,7 +323,6 @@ TEST(HidArrivals, MonitorIsPollableAndReadsWithoutBlocking) {
     EXPECT_EQ(KindOfAction("add"), HidrawChange::Kind::Arrival);
     EXPECT_EQ(KindOfAction("remove"), HidrawChange::Kind::Removal);
     EXPECT_EQ(KindOfAction("change"), HidrawChange::Kind::Other);
-    EXPECT_EQ(KindOfAction(""), HidrawChange::Kind::Other);
     for (const char* source : {"udev", "kernel"}) {
         auto arrivals = HidrawArrivals::Open(source);
         if (!arrivals) GTEST_SKIP() << "no netlink monitor here";

@@ -133,15 +133,6 @@ TEST(Ini, ReaderOverFiles) {
     ::mkdir((dir / "folder.ini").c_str(), 0700);
     EXPECT_EQ(ini.ReadString(folder + u"folder.ini", u"options", u"k", u"def"), u"def");
 
-    // A big file with the key at its end.
-    {
-        std::string big = "[options]\n";
-        const std::string line = "filler=" + std::string(1000, 'f') + "\n";
-        while (big.size() < (32u << 20)) big += line;
-        big += "k=at the end\n";
-        testing::WriteBytes(dir / "big.ini", big);
-    }
-    EXPECT_EQ(ini.ReadString(folder + u"big.ini", u"options", u"k", u"def"), u"at the end");
 }
 
 TEST(Ini, OptionsAndIncludeListOfTheCore) {

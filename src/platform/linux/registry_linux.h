@@ -10,8 +10,9 @@
 // last ".", the type ("REG_SZ", "REG_BINARY", "REG_DWORD" ... or "REG_<n>"
 // for other type numbers). In names, "/", "%" and control characters are
 // written as %XX, and in key names "." too, so a key's folder never looks
-// like a value's file. Key and value names match without regard to ASCII
-// case, as on Windows; a name keeps the spelling it was created with.
+// like a value's file. Names are kept in UTF-8 (a lone surrogate becomes
+// U+FFFD). Key and value names match without regard to ASCII case, as on
+// Windows; a name keeps the spelling it was created with.
 //
 // A value is replaced atomically (a temporary file renamed over it): after a
 // crash it holds the old bytes or the new, never a part. When a value's type
