@@ -10,6 +10,7 @@ packages=(
   wine wine64
   xvfb x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils
+  libhidapi-dev libudev-dev libpulse-dev
   fonts-wqy-microhei
 )
 

@@ -1,0 +1,53 @@
+#pragma once
+// Files and folders, where the program and the documents are, and the clock.
+//
+// Paths: the folders this backend hands out are native ("/home/u/Documents",
+// the program's folder ending with "/"); the core appends names with "\"
+// ("...\ZRNProfile\ZRNProfile1.pfd"), and every path is read with "\" and "/"
+// both as separators. Each name matches an existing entry without regard to
+// ASCII case when no entry has the exact name, as on Windows. A file is
+// written whole or not at all (a temporary file renamed over it), keeping the
+// permissions of the one it replaces.
+#include <string>
+#include <string_view>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/system_paths.h"
+
+namespace vxm::linuxos {
+
+class FileSystem final : public platform::IFileSystem {
+public:
+    bool FileExists(u16view path) override;
+    bool DirectoryExists(u16view path) override;
+    bool CreateFolder(u16view path) override;
+    long ReadFile(u16view path, std::vector<std::uint8_t>& out) override;
+    long ReadFileAtMost(u16view path, std::size_t maxSize, std::vector<std::uint8_t>& out) override;
+    long WriteFile(u16view path, const std::uint8_t* data, std::size_t size) override;
+};
+
+// The program's folder from /proc/self/exe; the documents folder from
+// XDG_DOCUMENTS_DIR in $XDG_CONFIG_HOME/user-dirs.dirs (as xdg-user-dir
+// reads it), or $HOME when that names no existing folder.
+class SystemPaths final : public platform::ISystemPaths {
+public:
+    u16 ExecutableFolder() override;
+    u16 PersonalDocumentsFolder() override;
+};
+
+// XDG_DOCUMENTS_DIR of a user-dirs.dirs text, "$HOME" expanded and trailing
+// "/" dropped; empty when the text names none or names it in a form the
+// format does not allow (only "$HOME/..." and absolute paths, in quotes).
+std::string DocumentsFolderFromUserDirs(std::string_view text, const std::string& home);
+
+class Clock final : public platform::IClock {
+public:
+    double LocalDateTime() override;
+};
+
+// Days since 1899-12-30 plus the fraction of the day, for a local date and
+// time read as it stands (no zone shift), to the millisecond.
+double DateTimeStamp(int year, int month, int day, int hour, int minute, int second, int millisecond);
+
+}  // namespace vxm::linuxos
