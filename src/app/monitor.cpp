@@ -1,5 +1,6 @@
 #include "app/monitor.h"
 
+#include "app/monitor_language_data.h"
 #include "lang/translate.h"
 #include "profile/tables.h"
 

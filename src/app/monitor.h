@@ -8,23 +8,11 @@
 #include "hook/hook.h"
 #include "lang/component.h"
 #include "lang/language.h"
+#include "profile/profile_settings.h"
 #include "profile/records.h"
 #include "ui/scene.h"
 
 namespace vxm::app {
-
-// What the main window reads from the profile manager and asks it to reload.
-class IProfileSettings {
-public:
-    virtual ~IProfileSettings() = default;
-    virtual std::uint8_t CurrentLanguage() const = 0;
-    virtual USAGE_AND_PAGE DeviceUsageAndPage() const = 0;
-    virtual const TMouseProfileInfo& CurrentProfile() const = 0;
-    virtual u16 ProfileRegFolder() const = 0;
-    virtual void LoadProfileGroupSettingInfoFromRegistry() = 0;
-    virtual void LoadAllProfileInfoFromRegistry() = 0;
-    virtual bool LoadCurrentProfileInfoFromRegistry() = 0;
-};
 
 inline constexpr char16_t kMakerWebAddress[] = u"https://www.example.com/gaming-mouse";
 // How long a start of the configuration application may take to show its

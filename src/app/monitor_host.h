@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/components.h"
+#include "app/protocol.h"
 #include "common/text.h"
 #include "hid/hid_data.h"
 #include "hid/hid_event.h"
@@ -15,25 +15,16 @@
 #include "platform/hook_library.h"
 #include "platform/locale.h"
 #include "platform/registry.h"
+#include "platform/timer.h"
 
 namespace vxm::app {
 
 using vxm::TuiHIDData;
 using vxm::TuiHIDEvent;
 using WindowHandle = std::uintptr_t;
+using platform::ITimer;
 class TVXMMONMAIN;
 
-// Window messages of the protocol with the configuration application.
-inline constexpr unsigned kMsgReloadProfiles = 7035;   // from the configuration application
-inline constexpr unsigned kMsgMonitorExiting = 7036;   // to it
-inline constexpr unsigned kMsgReloadSettings = 7037;   // from it
-inline constexpr unsigned kMsgProfileSwitched = 7040;  // to it
-inline constexpr unsigned kMsgDeviceValue = 7042;      // to it
-inline constexpr unsigned ButtonEventMessage = 7524;   // to the monitor itself
-
-inline constexpr char16_t kConfigWindowClass[] = u"TVXMCFGMAIN";
-inline constexpr char16_t kConfigExecutable[] = u"VXMCFG.EXE";
-inline constexpr char16_t kMonitorWindowClass[] = u"TVXMMONMAIN";
 inline constexpr char16_t kMonitorTitle[] = u"GAMING MOUSE MONITOR";
 inline constexpr char16_t kTrayHint[] = u"GAMING MOUSE DRIVER";
 inline constexpr char16_t kTrayIconFile[] = u"\\images\\0409\\icons\\logo.ico";
@@ -49,16 +40,18 @@ struct OsVersion {
 
 // Components the main window owns that only the host can make (tray and
 // menu); the subsystems' own components are built by the window itself.
-class ITrayIcon : public IComponent {
+class ITrayIcon {
 public:
+    virtual ~ITrayIcon() = default;
     virtual bool LoadIconFromFile(u16view path) = 0;  // false: keeps the program's own icon
     virtual void SetHint(u16view hint) = 0;
     virtual void SetVisible(bool visible) = 0;
     std::function<void()> OnClick;  // single left click
 };
 
-class IPopupMenu : public IComponent {
+class IPopupMenu {
 public:
+    virtual ~IPopupMenu() = default;
     virtual void AddItem(u16view name, u16view caption, bool visible, std::function<void()> onClick) = 0;
     virtual void SetCaption(int index, u16view caption) = 0;
 };

@@ -5,7 +5,6 @@
 #include <functional>
 #include <memory>
 
-#include "app/components.h"
 #include "platform/audio.h"
 
 namespace vxm::app {

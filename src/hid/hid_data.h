@@ -8,7 +8,6 @@
 #include <mutex>
 #include <vector>
 
-#include "app/components.h"
 #include "common/text.h"
 #include "platform/dispatcher.h"
 #include "platform/hid.h"
@@ -16,7 +15,7 @@
 
 namespace vxm {
 
-using app::USAGE_AND_PAGE;
+using platform::USAGE_AND_PAGE;
 
 // A stop that read threads obey. Besides the manual-reset state it counts
 // stops, so a thread that was busy elsewhere when the event was briefly set

@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/components.h"
 #include "common/text.h"
 #include "hook/key_tables.h"
 #include "platform/dispatcher.h"
@@ -123,10 +122,10 @@ struct HookDependencies {
     bool designing = false;
 };
 
-class TuiHook final : public app::IComponent {
+class TuiHook final {
 public:
     explicit TuiHook(HookDependencies deps);
-    ~TuiHook() override;
+    ~TuiHook();
     TuiHook(const TuiHook&) = delete;
     TuiHook& operator=(const TuiHook&) = delete;
 

@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/components.h"
 #include "lang/component.h"
 #include "lang/lang_table.h"
 #include "platform/files.h"
@@ -39,10 +38,6 @@ struct LanguageDependencies {
     bool designing = false;
     std::function<void(u16view)> debugOutput;
 };
-
-// The main window's stored language data (generated from data/lang).
-extern const std::uint8_t kMonitorResourcesBin[];
-extern const std::size_t kMonitorResourcesBinSize;
 
 // Texts that code builds at run time and no form holds.
 const std::vector<u16>& ConstTextList();
@@ -107,7 +102,7 @@ using TOnCustomTranslate = std::function<void(TComponent* AComponent, std::vecto
 using TOnLanguageChanged =
     std::function<void(class TuiLanguage& AComponent, u16view LanguageShortID, u16view LanguageLongName)>;
 
-class TuiLanguage final : public TvgLang, public app::ILanguageComponent {
+class TuiLanguage final : public TvgLang {
 public:
     // `owner` is the component (normally a form) that owns this one.
     TuiLanguage(TComponent* owner, LanguageDependencies deps);
@@ -121,10 +116,10 @@ public:
     // The form's stored data (ResourcesBin), then Loaded, as a form reader does.
     void ReadFormData(const std::uint8_t* resourcesBin, std::size_t size);
 
-    u16 Lang() const override { return FLanguageName; }
-    void SetLang(u16view Value) override;
-    int GetLanguageIndexByShortID(u16view ShortID) const override;
-    u16 GetLanguageShortIDByIndex(int Index) const override;
+    u16 Lang() const { return FLanguageName; }
+    void SetLang(u16view Value);
+    int GetLanguageIndexByShortID(u16view ShortID) const;
+    u16 GetLanguageShortIDByIndex(int Index) const;
     u16 GetOSDefaultLang();
     u16 GetLanguageLongNameByLangID(u16view LangID) const;
     u16 GetLanguageLongNameByShortID(u16view ShortID) const;

@@ -10,6 +10,12 @@
 
 namespace vxm::platform {
 
+// The usage selector of a HID top-level collection.
+struct USAGE_AND_PAGE {
+    std::uint16_t Usage = 0;
+    std::uint16_t UsagePage = 0;
+};
+
 struct HidCaps {
     std::uint16_t Usage = 0;
     std::uint16_t UsagePage = 0;

@@ -8,7 +8,7 @@
 
 namespace vxm {
 
-app::USAGE_AND_PAGE DeviceUsageAndPage;
+USAGE_AND_PAGE DeviceUsageAndPage;
 
 namespace {
 template <typename T>

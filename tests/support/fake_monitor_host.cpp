@@ -61,7 +61,7 @@ private:
 
 class HidEvent final : public TuiHIDEvent {
 public:
-    HidEvent(FakeMonitorHost& host, std::unique_ptr<app::ITimer> timer) : TuiHIDEvent(std::move(timer)), host_(host) {
+    HidEvent(FakeMonitorHost& host, std::unique_ptr<platform::ITimer> timer) : TuiHIDEvent(std::move(timer)), host_(host) {
         host_.log.push_back("create:hidevent");
         host_.hidEvent = this;
     }
@@ -77,7 +77,7 @@ private:
 
 }  // namespace
 
-struct FakeMonitorHost::Timer final : Logged<app::ITimer> {
+struct FakeMonitorHost::Timer final : Logged<platform::ITimer> {
     Timer(FakeMonitorHost& owner, unsigned period) : Logged(owner, "timer"), interval(period) {
         host_.timers.push_back(this);
     }
@@ -147,7 +147,7 @@ std::unique_ptr<TuiHIDData> FakeMonitorHost::CreateHidData() {
     return std::make_unique<HidData>(*this, HidDependencies{*hid, platform.ini, dispatcher, platform.paths.exeFolder,
                                                             [this](unsigned ms) { Sleep(ms); }});
 }
-std::unique_ptr<app::ITimer> FakeMonitorHost::CreateTimer(unsigned intervalMs) {
+std::unique_ptr<platform::ITimer> FakeMonitorHost::CreateTimer(unsigned intervalMs) {
     return std::make_unique<Timer>(*this, intervalMs);
 }
 std::unique_ptr<TuiHIDEvent> FakeMonitorHost::CreateHidEvent() {

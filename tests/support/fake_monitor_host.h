@@ -35,7 +35,7 @@ public:
     std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
     std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
     std::unique_ptr<TuiHIDData> CreateHidData() override;
-    std::unique_ptr<app::ITimer> CreateTimer(unsigned intervalMs) override;
+    std::unique_ptr<platform::ITimer> CreateTimer(unsigned intervalMs) override;
     std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
 
     void Attach(app::TVXMMONMAIN* window) override { attached = window; }

@@ -1,6 +1,7 @@
 // The translation editor's model, action by action.
 #include <gtest/gtest.h>
 
+#include "app/monitor_language_data.h"
 #include "lang/editor_model.h"
 #include "lang/translate.h"
 #include "support/fake_locale.h"

@@ -482,7 +482,7 @@ TEST(HidHandOver, AFailingHandlerLosesItsReportNotTheReader) {
 }
 
 TEST(HidArrivalNotifier, AnExceptionFromAHandlerGoesToTheApplicationsHandler) {
-    struct Timer final : app::ITimer {
+    struct Timer final : platform::ITimer {
         void SetEnabled(bool e) override { enabled = e; }
         bool Enabled() const override { return enabled; }
         bool enabled = false;

@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include "app/monitor_language_data.h"
 #include "lang/language.h"
 #include "lang/translate.h"
 #include "support/fake_locale.h"

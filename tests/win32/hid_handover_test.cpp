@@ -24,7 +24,7 @@ using vxm::testing::MainThreadWindow;
 using vxm::testing::PipeDevice;
 using vxm::testing::Pump;
 
-constexpr app::USAGE_AND_PAGE kMouse{0x0001, 0xFFA0};
+constexpr USAGE_AND_PAGE kMouse{0x0001, 0xFFA0};
 
 // The component on a stand-in device, handing its reports to this thread.
 struct Rig {

@@ -19,7 +19,7 @@ using vxm::testing::Pump;
 constexpr GUID kHidClass = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 // The start timer is the core's business; here it never fires.
-struct IdleTimer final : app::ITimer {
+struct IdleTimer final : platform::ITimer {
     void SetEnabled(bool e) override { enabled = e; }
     bool Enabled() const override { return enabled; }
     bool enabled = false;

@@ -49,7 +49,7 @@ struct RealHid {
 TEST(Win32Hid, ReadThreadOnARealDeviceEndsOnStop) {
     RealHid real;
     TuiHIDData& data = real.data;
-    data.HidFindAndReadDevice(app::USAGE_AND_PAGE{0x02, 0x01}, u"*");
+    data.HidFindAndReadDevice(USAGE_AND_PAGE{0x02, 0x01}, u"*");
     for (int i = 0; i < 200 && HidStopEvent.LiveThreads() == 0; ++i) Sleep(5);
     EXPECT_GE(HidStopEvent.LiveThreads(), 1);
     Sleep(20);  // let the read be pending
@@ -60,7 +60,7 @@ TEST(Win32Hid, ReadThreadOnARealDeviceEndsOnStop) {
 TEST(Win32Hid, NoVendorCollectionMeansNoThreadAndFeatureOperationsSayNotFound) {
     RealHid real;
     TuiHIDData& data = real.data;
-    data.HidFindAndReadDevice(app::USAGE_AND_PAGE{0x0001, 0xFFA0}, u"*");
+    data.HidFindAndReadDevice(USAGE_AND_PAGE{0x0001, 0xFFA0}, u"*");
     EXPECT_EQ(HidStopEvent.LiveThreads(), 0);
     auto param = std::make_unique<THIDDataParam>();
     param->UsageAndPage = {0x0001, 0xFFA0};

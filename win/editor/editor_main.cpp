@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/monitor.h"
+#include "app/monitor_language_data.h"
 #include "lang/component.h"
 #include "lang/editor_model.h"
 #include "lang/language.h"

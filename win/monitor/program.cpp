@@ -20,7 +20,7 @@ int RunMonitorProgram(HINSTANCE instance, const std::function<void(MonitorHost&)
     parts.createProfileManager = [&] {
         return std::make_unique<TDM>(ProfilePlatform{registry, files, ini, paths, clock});
     };
-    parts.createMainWindow = [&](app::IProfileSettings& settings) {
+    parts.createMainWindow = [&](IProfileSettings& settings) {
         host = std::make_unique<MonitorHost>(instance);
         if (configure) configure(*host);
         auto window = std::make_unique<app::TVXMMONMAIN>(*host, settings);

@@ -14,7 +14,7 @@ DEV_BROADCAST_DEVICEINTERFACE_W HidNotificationFilter(u16view interfaceClassGuid
     return filter;
 }
 
-HidEventWindow::HidEventWindow(HINSTANCE instance, std::unique_ptr<app::ITimer> timer,
+HidEventWindow::HidEventWindow(HINSTANCE instance, std::unique_ptr<platform::ITimer> timer,
                                std::function<void(u16view)> onException)
     : TuiHIDEvent(std::move(timer)), onException_(std::move(onException)) {
     WNDCLASSW wc{};

@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 
-#include "app/components.h"
 #include "hid/hid_event.h"
 
 namespace vxm::win32 {
@@ -21,7 +20,7 @@ class HidEventWindow final : public TuiHIDEvent {
 public:
     // `onException` is the application's handler of an exception raised by
     // one of the events; without one, a message box shows its message.
-    HidEventWindow(HINSTANCE instance, std::unique_ptr<app::ITimer> timer,
+    HidEventWindow(HINSTANCE instance, std::unique_ptr<platform::ITimer> timer,
                    std::function<void(u16view message)> onException = {});
     ~HidEventWindow() override;
 

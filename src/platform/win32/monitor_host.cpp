@@ -17,7 +17,7 @@ constexpr int kAboutHeight = 400;
 constexpr WORD kMainIconResource = 1;
 constexpr UINT kFirstMenuCommand = 100;
 
-class Win32Timer final : public app::ITimer {
+class Win32Timer final : public platform::ITimer {
 public:
     Win32Timer(MonitorHost& host, unsigned intervalMs) : host_(host), interval_(intervalMs) {
         id_ = host_.RegisterTimer(this);
@@ -362,14 +362,14 @@ std::unique_ptr<TuiHIDData> MonitorHost::CreateHidData() {
     return std::make_unique<TuiHIDData>(
         HidDependencies{*hidSystem_, ini_, *dispatcher_, ExecutableFolder(), [](unsigned ms) { ::Sleep(ms); }});
 }
-std::unique_ptr<app::ITimer> MonitorHost::CreateTimer(unsigned intervalMs) {
+std::unique_ptr<platform::ITimer> MonitorHost::CreateTimer(unsigned intervalMs) {
     return std::make_unique<Win32Timer>(*this, intervalMs);
 }
 std::unique_ptr<TuiHIDEvent> MonitorHost::CreateHidEvent() {
     return std::make_unique<HidEventWindow>(instance_, CreateTimer(1500));
 }
 
-UINT_PTR MonitorHost::RegisterTimer(app::ITimer* timer) {
+UINT_PTR MonitorHost::RegisterTimer(platform::ITimer* timer) {
     const UINT_PTR id = nextTimerId_++;
     timers_[id] = timer;
     return id;

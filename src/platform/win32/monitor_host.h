@@ -42,7 +42,7 @@ public:
     std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
     std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
     std::unique_ptr<TuiHIDData> CreateHidData() override;
-    std::unique_ptr<app::ITimer> CreateTimer(unsigned intervalMs) override;
+    std::unique_ptr<platform::ITimer> CreateTimer(unsigned intervalMs) override;
     std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
 
     app::WindowHandle FindWindowByClass(u16view className) override;
@@ -83,7 +83,7 @@ public:
     HWND Handle() const { return hwnd_; }
     HINSTANCE Instance() const { return instance_; }
     HidSystem& RealHidSystem() { return hid_; }
-    UINT_PTR RegisterTimer(app::ITimer* timer);
+    UINT_PTR RegisterTimer(platform::ITimer* timer);
     void UnregisterTimer(UINT_PTR id);
     class Win32Tray* tray_ = nullptr;
     class Win32Menu* menu_ = nullptr;
@@ -100,7 +100,7 @@ private:
     EndRequests endRequests_;
     int depth_ = 0;  // messages of this window being handled, one inside the other
     app::TVXMMONMAIN* window_ = nullptr;
-    std::map<UINT_PTR, app::ITimer*> timers_;
+    std::map<UINT_PTR, platform::ITimer*> timers_;
     HidSystem hid_;
     platform::IHidSystem* hidSystem_ = &hid_;
     win32::Registry registry_;
