@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/debug_output.h"
 #include "platform/dispatcher.h"
 #include "platform/hid.h"
 #include "platform/ini.h"
@@ -72,6 +73,7 @@ struct HidDependencies {
     platform::IHidSystem& hid;
     platform::IIniReader& ini;
     platform::IMainThreadDispatcher& dispatcher;
+    platform::IDebugOutput& debug;
     u16 moduleFolder;                        // folder of config.ini, ends with "\"
     std::function<void(unsigned ms)> sleep;  // the 20 ms of a stop
     bool isLibrary = false;                  // reports are handled on the read thread in a DLL

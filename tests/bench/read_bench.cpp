@@ -1,7 +1,7 @@
 // Read loop benchmark: an idle stand-in device for a fixed time (wake-ups of
 // the read thread), then a stream of reports (time from a report being
 // available to OnData running on the main thread), for the event-driven loop
-// and for the 1 ms polling loop, side by side.
+// and for the 1 ms polling loop it replaced, side by side.
 //   hid_read_bench.exe [idle-ms] [reports]
 #include <windows.h>
 
@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "hid/hid_data.h"
-#include "hid/read_thread.h"
-#include "platform/win32/monitor_host.h"
+#include "platform/win32/debug_output_win32.h"
+#include "platform/win32/handle_win32.h"
+#include "platform/win32/ini_win32.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_platform.h"
-#include "win/testing/standin_hid.h"
+#include "standin/standin_hid.h"
+#include "win32/main_thread.h"
 
 using namespace vxm;
 
@@ -23,46 +24,72 @@ namespace {
 
 std::atomic<std::uint64_t> g_wakeUps{0};
 
-// Counts the wake-ups of every channel it hands out.
+VOID CALLBACK Tick(LPVOID, DWORD, DWORD) {}
+
+// The stop a waiting read thread looks at each time it wakes up: each look
+// after the first, which comes before the wait, is counted. For the polling
+// loop a waitable timer also wakes the thread
+// every millisecond while it waits, as that loop's SleepEx(1) did; the
+// thread then looks at the stop and goes back to waiting.
+class CountingStop final : public platform::IStopSource {
+public:
+    CountingStop(platform::IStopSource& inner, HANDLE pollTimer) : inner_(inner), pollTimer_(pollTimer) {}
+    bool Stopped() const override {
+        if (!first_) ++g_wakeUps;
+        first_ = false;
+        return inner_.Stopped();
+    }
+    void AddWaker(platform::IWaker* waker) override {
+        inner_.AddWaker(waker);
+        if (!pollTimer_) return;
+        LARGE_INTEGER due;
+        due.QuadPart = -10000;  // 1 ms from now, then every 1 ms
+        SetWaitableTimer(pollTimer_, &due, 1, Tick, nullptr, FALSE);
+    }
+    void RemoveWaker(platform::IWaker* waker) override {
+        if (pollTimer_) CancelWaitableTimer(pollTimer_);
+        inner_.RemoveWaker(waker);
+    }
+
+private:
+    platform::IStopSource& inner_;
+    HANDLE pollTimer_;
+    mutable bool first_ = true;
+};
+
 class CountingChannel final : public platform::IHidReadChannel {
 public:
-    explicit CountingChannel(std::unique_ptr<platform::IHidReadChannel> inner) : inner_(std::move(inner)) {}
+    CountingChannel(std::unique_ptr<platform::IHidReadChannel> inner, bool polling)
+        : inner_(std::move(inner)), pollTimer_(polling ? CreateWaitableTimerW(nullptr, FALSE, nullptr) : nullptr) {}
     ~CountingChannel() override { Close(); }
     int InputReportLength() const override { return inner_->InputReportLength(); }
     long StartRead(std::uint8_t* b, std::size_t n) override { return inner_->StartRead(b, n); }
-    bool WaitForCompletion(platform::IStopSource& s) override { return Count(inner_->WaitForCompletion(s)); }
-    bool PollForCompletion() override { return Count(inner_->PollForCompletion()); }
-    std::uint64_t WakeUps() const override { return inner_->WakeUps(); }
+    bool WaitForCompletion(platform::IStopSource& stop) override {
+        CountingStop counting(stop, pollTimer_.Get());
+        return inner_->WaitForCompletion(counting);
+    }
     bool Result(std::uint32_t& b, long& e) override { return inner_->Result(b, e); }
     std::uint32_t MaxUsageListLength() override { return 0; }
-    bool GetUsages(const std::uint8_t*, std::size_t, std::vector<std::uint16_t>&) override {
-        return false;
-    }
+    bool GetUsages(const std::uint8_t*, std::size_t, std::vector<std::uint16_t>&) override { return false; }
     void Close() override { inner_->Close(); }
 
 private:
-    bool Count(bool r) {
-        const std::uint64_t now = inner_->WakeUps();
-        g_wakeUps += now - seen_;
-        seen_ = now;
-        return r;
-    }
     std::unique_ptr<platform::IHidReadChannel> inner_;
-    std::uint64_t seen_ = 0;
+    win32::UniqueHandle pollTimer_;
 };
 
 class CountingSystem final : public platform::IHidSystem {
 public:
-    explicit CountingSystem(platform::IHidSystem& inner) : inner_(inner) {}
+    CountingSystem(platform::IHidSystem& inner, bool polling) : inner_(inner), polling_(polling) {}
     std::vector<platform::HidInterface> EnumerateInterfaces() override { return inner_.EnumerateInterfaces(); }
     std::unique_ptr<platform::IHidDevice> Open(u16view p, bool o) override { return inner_.Open(p, o); }
     std::unique_ptr<platform::IHidReadChannel> OpenReadChannel(u16view p) override {
-        return std::make_unique<CountingChannel>(inner_.OpenReadChannel(p));
+        return std::make_unique<CountingChannel>(inner_.OpenReadChannel(p), polling_);
     }
-    void DebugOutput(u16view t) override { inner_.DebugOutput(t); }
 
 private:
     platform::IHidSystem& inner_;
+    bool polling_;
 };
 
 double Now() {
@@ -90,28 +117,19 @@ struct Figures {
 };
 
 Figures Run(bool polling, int idleMs, int reports, int round) {
-    TuiHidDeviceReadThread::UsePollingLoop = polling;
     const u16 pipe = u"\\\\.\\pipe\\vxm-bench-" + ToU16(GetCurrentProcessId()) + u"-" + ToU16(round);
     HANDLE server = CreateNamedPipeW(win32::W(pipe).c_str(), PIPE_ACCESS_DUPLEX,
                                      PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
-    win32::HidSystem real;
-    testing::StandInHidSystem standIn(real, pipe);
-    CountingSystem counting(standIn);
+    testing::StandInHidSystem standIn(pipe);
+    CountingSystem counting(standIn, polling);
     win32::IniReader ini;
+    win32::DebuggerOutput debug;
     // The monitor's own hand-over: a window on this (main) thread.
-    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    win32::MainThreadDispatcher dispatcher(window);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&dispatcher));
-    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        if (m == win32::kMainThreadCallMessage) {
-            reinterpret_cast<win32::MainThreadDispatcher*>(GetWindowLongPtrW(h, GWLP_USERDATA))->Run(l);
-            return 0;
-        }
-        return DefWindowProcW(h, m, w, l);
-    }));
+    testing::MainThreadWindow window;
 
     std::vector<double> sent(reports, 0), got(reports, 0);
-    TuiHIDData data(HidDependencies{counting, ini, dispatcher, u"C:\\nowhere\\", [](unsigned ms) { Sleep(ms); }});
+    TuiHIDData data(
+        HidDependencies{counting, ini, window.Dispatcher(), debug, u"C:\\nowhere\\", [](unsigned ms) { Sleep(ms); }});
     data.OnData = [&](const u16&, const u16&, std::uint8_t, const std::uint8_t* d, std::uint16_t) {
         const int seq = d[0] | (d[1] << 8);
         if (seq < reports) got[seq] = Now();
@@ -133,7 +151,6 @@ Figures Run(bool polling, int idleMs, int reports, int round) {
     Pump(Now() + 50);
     data.HidStopRead();
     CloseHandle(server);
-    DestroyWindow(window);
 
     std::vector<double> lat;
     for (int i = 0; i < reports; ++i) {

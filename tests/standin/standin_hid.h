@@ -3,7 +3,9 @@
 // with the mouse's vendor collection whose input reports come from a
 // message-mode named pipe that a test writes to (one report per message).
 // Closing the pipe's server end unplugs it.
-#include "platform/win32/hid_win32.h"
+#include <memory>
+
+#include "platform/hid.h"
 
 namespace vxm::testing {
 
@@ -11,16 +13,20 @@ inline constexpr char16_t kStandInHardwareId[] = u"HID\\VID_5A52&PID_4D01&MI_01"
 
 class StandInHidSystem final : public platform::IHidSystem {
 public:
-    StandInHidSystem(win32::HidSystem& real, u16 pipePath) : real_(real), pipe_(std::move(pipePath)) {}
+    explicit StandInHidSystem(u16 pipePath) : pipe_(std::move(pipePath)) {}
 
     std::vector<platform::HidInterface> EnumerateInterfaces() override;
     std::unique_ptr<platform::IHidDevice> Open(u16view path, bool overlapped) override;
     std::unique_ptr<platform::IHidReadChannel> OpenReadChannel(u16view path) override;
-    void DebugOutput(u16view text) override { real_.DebugOutput(text); }
 
 private:
-    win32::HidSystem& real_;
     u16 pipe_;
 };
+
+// The read channel over the client end of a stand-in's pipe: the product's
+// overlapped read, with the pipe's own errors for an unplugged device (233,
+// 109) reported as the device's (1167). Reports have `inputReportLength`
+// bytes and carry no button usages.
+std::unique_ptr<platform::IHidReadChannel> OpenPipeReadChannel(u16view pipePath, int inputReportLength);
 
 }  // namespace vxm::testing

@@ -4,17 +4,24 @@
 #include <cstdlib>
 
 #include "monitor/program.h"
+#include "platform/win32/hid_win32.h"
 #include "platform/win32/wide.h"
-#include "win/testing/standin_hid.h"
+#include "standin/standin_hid.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    std::unique_ptr<vxm::testing::StandInHidSystem> standIn;
-    return vxm::win32::RunMonitorProgram(instance, [&](vxm::win32::MonitorHost& host) {
-        const wchar_t* pipe = _wgetenv(L"VXM_STANDIN_PIPE");
-        if (!pipe) return;
-        standIn = std::make_unique<vxm::testing::StandInHidSystem>(host.RealHidSystem(), vxm::win32::U(pipe));
-        host.SetHidSystem(standIn.get());
-    }, [](vxm::app::TVXMMONMAIN& window) {
-        if (_wgetenv(L"VXM_SHOW_ABOUT")) window.About1Click();
+    vxm::win32::MonitorProgram program(instance, []() -> std::unique_ptr<vxm::platform::IHidSystem> {
+        if (const wchar_t* pipe = _wgetenv(L"VXM_STANDIN_PIPE")) {
+            return std::make_unique<vxm::testing::StandInHidSystem>(vxm::win32::U(pipe));
+        }
+        return std::make_unique<vxm::win32::HidSystem>();
     });
+    vxm::app::MonitorParts parts = program.Parts();
+    if (_wgetenv(L"VXM_SHOW_ABOUT")) {
+        parts.createMainWindow = [make = parts.createMainWindow](vxm::IProfileSettings& settings) {
+            auto window = make(settings);
+            window->About1Click();
+            return window;
+        };
+    }
+    return program.Run(parts);
 }

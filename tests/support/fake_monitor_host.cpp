@@ -21,7 +21,7 @@ protected:
 };
 
 
-class Tray final : public Logged<app::ITrayIcon> {
+class Tray final : public Logged<platform::ITrayIcon> {
 public:
     using Logged::Logged;
     ~Tray() override {
@@ -37,7 +37,7 @@ public:
     void SetVisible(bool visible) override { host_.log.push_back(visible ? "tray:visible" : "tray:hidden"); }
 };
 
-class Menu final : public Logged<app::IPopupMenu> {
+class Menu final : public Logged<platform::IPopupMenu> {
 public:
     using Logged::Logged;
     void AddItem(u16view, u16view caption, bool visible, std::function<void()> onClick) override {
@@ -107,8 +107,8 @@ void FakeMonitorHost::Advance(unsigned ms) {
     now = end;
 }
 
-std::unique_ptr<app::ITrayIcon> FakeMonitorHost::CreateTrayIcon() { return std::make_unique<Tray>(*this, "tray"); }
-std::unique_ptr<app::IPopupMenu> FakeMonitorHost::CreatePopupMenu(app::ITrayIcon&) {
+std::unique_ptr<platform::ITrayIcon> FakeMonitorHost::CreateTrayIcon() { return std::make_unique<Tray>(*this, "tray"); }
+std::unique_ptr<platform::IPopupMenu> FakeMonitorHost::CreatePopupMenu(platform::ITrayIcon&) {
     return std::make_unique<Menu>(*this, "menu");
 }
 class FakeMonitorHost::LoggingHid final : public FakeHidSystem {
@@ -143,8 +143,14 @@ FakeMonitorHost::FakeMonitorHost()
     : hookLibrary(std::make_unique<LoggingHookLibrary>(*this)), hid(std::make_unique<LoggingHid>(*this)) {}
 FakeMonitorHost::~FakeMonitorHost() = default;
 
+FakeMonitorHost::operator app::MonitorDependencies() {
+    return app::MonitorDependencies{*this, *this, *this,         *this,       *this, *this, *this,       *this, *this,
+                                    *this, platform.registry, platform.files, nls, coreAudio, mixer, *hookLibrary,
+                                    dispatcher};
+}
+
 std::unique_ptr<TuiHIDData> FakeMonitorHost::CreateHidData() {
-    return std::make_unique<HidData>(*this, HidDependencies{*hid, platform.ini, dispatcher, platform.paths.exeFolder,
+    return std::make_unique<HidData>(*this, HidDependencies{*hid, platform.ini, dispatcher, hidDebug, platform.paths.exeFolder,
                                                             [this](unsigned ms) { Sleep(ms); }});
 }
 std::unique_ptr<platform::ITimer> FakeMonitorHost::CreateTimer(unsigned intervalMs) {
@@ -156,39 +162,39 @@ std::unique_ptr<TuiHIDEvent> FakeMonitorHost::CreateHidEvent() {
     return std::make_unique<HidEvent>(*this, std::move(timer));
 }
 
-app::WindowHandle FakeMonitorHost::FindWindowByClass(u16view className) {
+platform::WindowHandle FakeMonitorHost::FindWindowByClass(u16view className) {
     auto it = windows.find(u16(className));
     return it == windows.end() ? 0 : it->second;
 }
-void FakeMonitorHost::ShowWindowAsync(app::WindowHandle w, int cmd) {
+void FakeMonitorHost::ShowWindowAsync(platform::WindowHandle w, int cmd) {
     log.push_back("ShowWindowAsync:" + std::to_string(w) + ":" + std::to_string(cmd));
 }
 bool FakeMonitorHost::Deliver(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
     return attached && attached->HandleMessage(msg, wParam, lParam);
 }
-void FakeMonitorHost::SetForegroundWindow(app::WindowHandle w) { log.push_back("SetForegroundWindow:" + std::to_string(w)); }
-void FakeMonitorHost::PostWindowMessage(app::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
+void FakeMonitorHost::SetForegroundWindow(platform::WindowHandle w) { log.push_back("SetForegroundWindow:" + std::to_string(w)); }
+void FakeMonitorHost::PostWindowMessage(platform::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
     log.push_back("Post:" + std::to_string(w) + ":" + std::to_string(msg) + ":" + std::to_string(wp) + ":" +
                   std::to_string(lp));
 }
-void FakeMonitorHost::SendWindowMessage(app::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
+void FakeMonitorHost::SendWindowMessage(platform::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
     log.push_back("Send:" + std::to_string(w) + ":" + std::to_string(msg) + ":" + std::to_string(wp) + ":" +
                   std::to_string(lp));
 }
-bool FakeMonitorHost::ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view dir, int show) {
+bool FakeMonitorHost::ShellExecuteFile(platform::WindowHandle owner, u16view verb, u16view file, u16view dir, int show) {
     log.push_back("ShellExecute:" + std::to_string(owner) + ":" + Narrow(verb) + ":" + Narrow(file) + ":" +
                   Narrow(dir) + ":" + std::to_string(show));
     return false;
 }
 namespace {
-struct StartedProgram final : app::IStartedProgram {
+struct StartedProgram final : platform::IStartedProgram {
     explicit StartedProgram(std::shared_ptr<bool> r) : running(std::move(r)) {}
     bool Running() override { return *running; }
     std::shared_ptr<bool> running;
 };
 }  // namespace
 
-std::unique_ptr<app::IStartedProgram> FakeMonitorHost::StartProgram(u16view verb, u16view file, u16view dir,
+std::unique_ptr<platform::IStartedProgram> FakeMonitorHost::StartProgram(u16view verb, u16view file, u16view dir,
                                                                     int show) {
     log.push_back("StartProgram:" + Narrow(verb) + ":" + Narrow(file) + ":" + Narrow(dir) + ":" +
                   std::to_string(show));

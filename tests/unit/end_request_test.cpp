@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/monitor.h"
+#include "app/run_monitor.h"
 #include "support/fake_monitor_host.h"
 
 namespace vxm::app {

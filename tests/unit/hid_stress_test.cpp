@@ -35,11 +35,12 @@ TEST(HidStress, RestartsUnplugsAndReportsFromSeveralDevicesWithTwoComponents) {
     sysA.devices = {Dev(u"a1"), Dev(u"a2"), Dev(u"a3")};
     sysB.devices = {Dev(u"b1")};
     fake::FakeDispatcher main;
+    fake::FakeDebugOutput debug;
     const auto noPause = [](unsigned) {};
 
     // A hands its reports to this (main) thread and restarts from inside
     // every seventh OnData.
-    TuiHIDData a(HidDependencies{sysA, p.ini, main, p.paths.exeFolder, noPause});
+    TuiHIDData a(HidDependencies{sysA, p.ini, main, debug, p.paths.exeFolder, noPause});
     int aCalls = 0;
     int mostAReaders = 0;
     std::atomic<int> aLost{0};
@@ -56,7 +57,7 @@ TEST(HidStress, RestartsUnplugsAndReportsFromSeveralDevicesWithTwoComponents) {
     // every fifth report and from every unplug.
     std::atomic<int> bReports{0};
     auto makeB = [&] {
-        auto b = std::make_unique<TuiHIDData>(HidDependencies{sysB, p.ini, main, p.paths.exeFolder, noPause});
+        auto b = std::make_unique<TuiHIDData>(HidDependencies{sysB, p.ini, main, debug, p.paths.exeFolder, noPause});
         TuiHIDData* self = b.get();
         self->FastOnData = true;
         self->OnData = [self, &bReports](const u16&, const u16&, std::uint8_t, const std::uint8_t*, std::uint16_t) {

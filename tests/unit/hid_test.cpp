@@ -46,12 +46,13 @@ struct Rig {
     fake::FakePlatform p;
     fake::FakeHidSystem hid;
     fake::FakeDispatcher main;
+    fake::FakeDebugOutput debug;
     std::unique_ptr<TuiHIDData> data;
 
     void Include(std::string_view ini) { p.files.PutText(p.paths.exeFolder + u"config.ini", ini); }
     TuiHIDData& Make() {
         data = std::make_unique<TuiHIDData>(HidDependencies{
-            hid, p.ini, main, p.paths.exeFolder, [](unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }});
+            hid, p.ini, main, debug, p.paths.exeFolder, [](unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }});
         return *data;
     }
     int Threads() { return data ? data->ReadThreadCount() : 0; }
@@ -233,8 +234,8 @@ TEST(HidReadThread, UnpluggedDeviceReportsOnceOnTheReadThreadAndEnds) {
     ASSERT_TRUE(Eventually([&] { return r.Threads() == 0; }));
     EXPECT_EQ(r.got.lost.load(), 1);
     EXPECT_NE(r.got.lostOn, std::this_thread::get_id());
-    ASSERT_EQ(r.hid.debug.size(), 1u);
-    EXPECT_EQ(r.hid.debug[0], "ERROR_DEVICE_NOT_CONNECTED++++++++++++++++");
+    ASSERT_EQ(r.debug.Lines().size(), 1u);
+    EXPECT_EQ(r.debug.Lines()[0], "ERROR_DEVICE_NOT_CONNECTED++++++++++++++++");
 }
 
 TEST(HidButtonUsages, PressThenReleaseAndListsCutTo100) {
@@ -277,6 +278,7 @@ struct TwoComponents {
     fake::FakePlatform p;
     fake::FakeHidSystem hid;
     fake::FakeDispatcher main;
+    fake::FakeDebugOutput debug;
     Received gotA, gotB;
     std::unique_ptr<TuiHIDData> a, b;
 
@@ -285,7 +287,7 @@ struct TwoComponents {
         p.files.PutText(p.paths.exeFolder + u"config.ini", "[IncludeHIDDeviceList]\nid1=HID\\A\nid2=HID\\B\n");
     }
     std::unique_ptr<TuiHIDData> Make(Received& got) {
-        auto d = std::make_unique<TuiHIDData>(HidDependencies{hid, p.ini, main, p.paths.exeFolder, {}});
+        auto d = std::make_unique<TuiHIDData>(HidDependencies{hid, p.ini, main, debug, p.paths.exeFolder, {}});
         Wire(*d, got);
         return d;
     }
@@ -458,8 +460,8 @@ TEST(HidHandOver, NoMainThreadEndsTheReaderAsALostDeviceSoItsOwnerHears) {
     r.hid.Queue(u"m", {{7, 0, 4, 0, 0, 0, 0, 0}, 0, {}});
     ASSERT_TRUE(Eventually([&] { return r.Threads() == 0; }));
     EXPECT_EQ(r.got.lost.load(), 1);
-    ASSERT_EQ(r.hid.debug.size(), 1u);
-    EXPECT_EQ(r.hid.debug[0], "ERROR_DEVICE_NOT_CONNECTED++++++++++++++++");
+    ASSERT_EQ(r.debug.Lines().size(), 1u);
+    EXPECT_EQ(r.debug.Lines()[0], "ERROR_DEVICE_NOT_CONNECTED++++++++++++++++");
 }
 
 TEST(HidHandOver, AFailingHandlerLosesItsReportNotTheReader) {
@@ -476,8 +478,8 @@ TEST(HidHandOver, AFailingHandlerLosesItsReportNotTheReader) {
     }
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(r.Threads(), 1);
-    ASSERT_FALSE(r.hid.debug.empty());
-    EXPECT_EQ(r.hid.debug[0], "HID event handler failed: bad report");
+    ASSERT_FALSE(r.debug.Lines().empty());
+    EXPECT_EQ(r.debug.Lines()[0], "HID event handler failed: bad report");
     r.data->HidStopRead();
 }
 

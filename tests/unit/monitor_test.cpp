@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/monitor.h"
+#include "app/run_monitor.h"
 #include "lang/translate.h"
 #include "support/fake_monitor_host.h"
 

@@ -24,7 +24,7 @@ struct Road {
     std::unique_ptr<TVXMMONMAIN> window;
     static constexpr char16_t kKey[] = u"software\\software\\zrngmmouse";
 
-    explicit Road(OsVersion os = {2, 10}) {
+    explicit Road(platform::OsVersion os = {2, 10}) {
         host.os = os;
         host.windows[kConfigWindowClass] = 77;
         auto& p = host.platform;

@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "hid/hid_data.h"
-#include "platform/win32/win32_platform.h"
-#include "win/testing/standin_hid.h"
-#include "win32/hid_rig.h"
+#include "platform/win32/debug_output_win32.h"
+#include "platform/win32/ini_win32.h"
+#include "standin/pipe_device.h"
+#include "standin/standin_hid.h"
+#include "win32/main_thread.h"
 
 namespace vxm::win32 {
 namespace {
@@ -28,9 +30,9 @@ constexpr USAGE_AND_PAGE kMouse{0x0001, 0xFFA0};
 
 // The component on a stand-in device, handing its reports to this thread.
 struct Rig {
-    explicit Rig(int n) : device(n), standIn(real, device.name) {
-        data = std::make_unique<TuiHIDData>(
-            HidDependencies{standIn, ini, window.Dispatcher(), u"C:\\nowhere\\", [](unsigned ms) { Sleep(ms); }});
+    explicit Rig(int n) : device(n), standIn(device.name) {
+        data = std::make_unique<TuiHIDData>(HidDependencies{standIn, ini, window.Dispatcher(), debug, u"C:\\nowhere\\",
+                                                            [](unsigned ms) { Sleep(ms); }});
         data->OnData = [this](const u16&, const u16&, std::uint8_t id, const std::uint8_t*, std::uint16_t) {
             reports.push_back(id);
             threads.push_back(GetCurrentThreadId());
@@ -45,9 +47,9 @@ struct Rig {
     }
 
     PipeDevice device;
-    HidSystem real;
     testing::StandInHidSystem standIn;
     IniReader ini;
+    DebuggerOutput debug;
     MainThreadWindow window;
     std::unique_ptr<TuiHIDData> data;
     std::vector<int> reports;  // touched on this thread only

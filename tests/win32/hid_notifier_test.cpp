@@ -8,8 +8,9 @@
 
 #include <stdexcept>
 
-#include "platform/win32/hid_event_win32.h"
-#include "win32/hid_rig.h"
+#include "monitor/hid_arrival_window.h"
+#include "platform/win32/debug_output_win32.h"
+#include "win32/main_thread.h"
 
 namespace vxm::win32 {
 namespace {
@@ -27,7 +28,7 @@ struct IdleTimer final : platform::ITimer {
 
 struct Notifier {
     Notifier()
-        : window(GetModuleHandleW(nullptr), std::make_unique<IdleTimer>(),
+        : window(GetModuleHandleW(nullptr), std::make_unique<IdleTimer>(), debug,
                  [this](u16view message) { exceptions.emplace_back(message); }) {
         window.OnDeviceArrival = [this] { ++arrivals; };
         window.OnDeviceRemove = [this] { ++removals; };
@@ -37,7 +38,8 @@ struct Notifier {
 
     int arrivals = 0, removals = 0, changes = 0;
     std::vector<u16> exceptions;
-    HidEventWindow window;
+    DebuggerOutput debug;
+    HidArrivalWindow window;
 };
 
 TEST(Win32Notifier, TheFilterNamesOneInterfaceClass) {

@@ -12,10 +12,12 @@
 
 #include "hid/hid_data.h"
 #include "hid/read_thread.h"
-#include "win32/inline_dispatcher.h"
+#include "platform/win32/debug_output_win32.h"
 #include "platform/win32/hid_win32.h"
+#include "platform/win32/ini_win32.h"
+#include "platform/win32/paths_win32.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_platform.h"
+#include "win32/inline_dispatcher.h"
 
 namespace vxm::win32 {
 namespace {
@@ -42,7 +44,8 @@ struct RealHid {
     HidSystem hid;
     IniReader ini;
     vxm::testing::InlineDispatcher dispatcher;
-    TuiHIDData data{HidDependencies{hid, ini, dispatcher, SystemPaths().ExecutableFolder(),
+    DebuggerOutput debug;
+    TuiHIDData data{HidDependencies{hid, ini, dispatcher, debug, SystemPaths().ExecutableFolder(),
                                     [](unsigned ms) { Sleep(ms); }}};
 };
 

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "hid/hid_data.h"
-#include "win32/hid_rig.h"
-#include "win32/inline_dispatcher.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/debug_output_win32.h"
+#include "platform/win32/ini_win32.h"
 #include "platform/win32/wide.h"
-#include "win/testing/standin_hid.h"
+#include "standin/pipe_device.h"
+#include "standin/standin_hid.h"
+#include "win32/inline_dispatcher.h"
+#include "win32/main_thread.h"
 
 namespace vxm::win32 {
 namespace {
@@ -22,9 +24,9 @@ using vxm::testing::Eventually;
 using vxm::testing::PipeDevice;
 
 struct Rig {
-    HidSystem real;
     IniReader ini;
     vxm::testing::InlineDispatcher dispatcher;
+    DebuggerOutput debug;
     std::unique_ptr<testing::StandInHidSystem> standIn;
     std::unique_ptr<TuiHIDData> data;
     std::mutex m;
@@ -32,9 +34,9 @@ struct Rig {
     std::atomic<int> lost{0};
 
     explicit Rig(const PipeDevice& dev) {
-        standIn = std::make_unique<testing::StandInHidSystem>(real, dev.name);
+        standIn = std::make_unique<testing::StandInHidSystem>(dev.name);
         data = std::make_unique<TuiHIDData>(
-            HidDependencies{*standIn, ini, dispatcher, u"C:\\nowhere\\", [](unsigned ms) { Sleep(ms); }});
+            HidDependencies{*standIn, ini, dispatcher, debug, u"C:\\nowhere\\", [](unsigned ms) { Sleep(ms); }});
         data->OnData = [this](const u16&, const u16&, std::uint8_t id, const std::uint8_t* d, std::uint16_t size) {
             std::lock_guard<std::mutex> lock(m);
             reports.emplace_back(id, std::vector<std::uint8_t>(d, d + size));

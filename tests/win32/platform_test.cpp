@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/files_win32.h"
+#include "platform/win32/ini_win32.h"
+#include "platform/win32/paths_win32.h"
+#include "platform/win32/registry_win32.h"
 #include "platform/win32/wide.h"
 
 namespace vxm::win32 {

@@ -1,4 +1,4 @@
-#include "platform/win32/editor_window.h"
+#include "editor/editor_window.h"
 
 #include <commctrl.h>
 

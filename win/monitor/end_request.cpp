@@ -1,4 +1,4 @@
-#include "platform/win32/end_request.h"
+#include "monitor/end_request.h"
 
 namespace vxm::win32 {
 namespace {

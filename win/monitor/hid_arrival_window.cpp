@@ -1,4 +1,4 @@
-#include "platform/win32/hid_event_win32.h"
+#include "monitor/hid_arrival_window.h"
 
 #include <objbase.h>
 
@@ -14,11 +14,11 @@ DEV_BROADCAST_DEVICEINTERFACE_W HidNotificationFilter(u16view interfaceClassGuid
     return filter;
 }
 
-HidEventWindow::HidEventWindow(HINSTANCE instance, std::unique_ptr<platform::ITimer> timer,
-                               std::function<void(u16view)> onException)
-    : TuiHIDEvent(std::move(timer)), onException_(std::move(onException)) {
+HidArrivalWindow::HidArrivalWindow(HINSTANCE instance, std::unique_ptr<platform::ITimer> timer,
+                                   platform::IDebugOutput& debug, std::function<void(u16view)> onException)
+    : TuiHIDEvent(std::move(timer)), debug_(debug), onException_(std::move(onException)) {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = &HidEventWindow::WndProc;
+    wc.lpfnWndProc = &HidArrivalWindow::WndProc;
     wc.hInstance = instance;
     wc.lpszClassName = L"TuiHIDEventWindow";
     RegisterClassW(&wc);
@@ -27,14 +27,14 @@ HidEventWindow::HidEventWindow(HINSTANCE instance, std::unique_ptr<platform::ITi
     RegisterHidNotification();
 }
 
-HidEventWindow::~HidEventWindow() {
+HidArrivalWindow::~HidArrivalWindow() {
     if (notification_) UnregisterDeviceNotification(notification_);
     // Detached first: nothing the window still receives reaches this object.
     if (hwnd_) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-bool HidEventWindow::RegisterHidNotification() {
+bool HidArrivalWindow::RegisterHidNotification() {
     if (!hwnd_) return false;
     DEV_BROADCAST_DEVICEINTERFACE_W filter = HidNotificationFilter(FUsbGuid);
     HDEVNOTIFY handle = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
@@ -47,8 +47,8 @@ bool HidEventWindow::RegisterHidNotification() {
     return handle != nullptr;
 }
 
-void HidEventWindow::HandleException(u16view message) {
-    OutputDebugStringW((L"exception in a device notification: " + W(message) + L"\n").c_str());
+void HidArrivalWindow::HandleException(u16view message) {
+    debug_.DebugOutput(u"exception in a device notification: " + u16(message));
     if (onException_) {
         onException_(message);
         return;
@@ -56,12 +56,12 @@ void HidEventWindow::HandleException(u16view message) {
     MessageBoxW(nullptr, W(message).c_str(), nullptr, MB_OK | MB_ICONERROR);
 }
 
-LRESULT CALLBACK HidEventWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK HidArrivalWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     }
-    auto* self = reinterpret_cast<HidEventWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<HidArrivalWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (msg != WM_DEVICECHANGE || !self) return DefWindowProcW(hwnd, msg, wParam, lParam);
     std::uint32_t type = 0;
     if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && Readable(lParam, 8)) {
@@ -72,7 +72,7 @@ LRESULT CALLBACK HidEventWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     return TRUE;
 }
 
-bool HidEventWindow::Readable(LPARAM p, SIZE_T size) {
+bool HidArrivalWindow::Readable(LPARAM p, SIZE_T size) {
     if (p == 0) return false;
     MEMORY_BASIC_INFORMATION mbi{};
     if (!VirtualQuery(reinterpret_cast<LPCVOID>(p), &mbi, sizeof(mbi))) return false;

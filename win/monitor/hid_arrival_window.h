@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "hid/hid_event.h"
+#include "platform/debug_output.h"
+#include "platform/timer.h"
 
 namespace vxm::win32 {
 
@@ -16,13 +18,14 @@ DEV_BROADCAST_DEVICEINTERFACE_W HidNotificationFilter(u16view interfaceClassGuid
 
 // The arrival notifier's hidden window: registers for HID interface
 // notifications and turns WM_DEVICECHANGE into the component's events.
-class HidEventWindow final : public TuiHIDEvent {
+class HidArrivalWindow final : public TuiHIDEvent {
 public:
     // `onException` is the application's handler of an exception raised by
-    // one of the events; without one, a message box shows its message.
-    HidEventWindow(HINSTANCE instance, std::unique_ptr<platform::ITimer> timer,
-                   std::function<void(u16view message)> onException = {});
-    ~HidEventWindow() override;
+    // one of the events; without one, a message box shows its message. Each
+    // is told to `debug` too.
+    HidArrivalWindow(HINSTANCE instance, std::unique_ptr<platform::ITimer> timer, platform::IDebugOutput& debug,
+                     std::function<void(u16view message)> onException = {});
+    ~HidArrivalWindow() override;
 
     bool RegisterHidNotification();
     HWND Handle() const { return hwnd_; }
@@ -35,6 +38,7 @@ private:
     // The header pointer comes with a message anyone may send: look before reading.
     static bool Readable(LPARAM p, SIZE_T size);
 
+    platform::IDebugOutput& debug_;
     std::function<void(u16view)> onException_;
     HWND hwnd_ = nullptr;
     HDEVNOTIFY notification_ = nullptr;

@@ -1,14 +1,6 @@
-#include "platform/win32/hook_win32.h"
+#include "platform/win32/hook_library_win32.h"
 
 namespace vxm::win32 {
-namespace {
-
-template <typename Fn>
-Fn Bind(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-}  // namespace
 
 platform::HookLibraryLoad HookLibrary::Load() {
     if (module_) return platform::HookLibraryLoad::Loaded;
@@ -18,12 +10,12 @@ platform::HookLibraryLoad HookLibrary::Load() {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return platform::HookLibraryLoad::Missing;
     }
-    module_ = LoadLibraryExW(path_.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    module_ = Library::FromPath(path_);
     if (!module_) return platform::HookLibraryLoad::Missing;
-    enableKeyboard_ = Bind<UIHOOK_ENABLE>(module_, "EnableKeyboardHook");
-    disableKeyboard_ = Bind<UIHOOK_DISABLE>(module_, "DisableKeyboardHook");
-    enableMouse_ = Bind<UIHOOK_ENABLE>(module_, "EnableMouseHook");
-    disableMouse_ = Bind<UIHOOK_DISABLE>(module_, "DisableMouseHook");
+    enableKeyboard_ = module_.Bind<UIHOOK_ENABLE>("EnableKeyboardHook");
+    disableKeyboard_ = module_.Bind<UIHOOK_DISABLE>("DisableKeyboardHook");
+    enableMouse_ = module_.Bind<UIHOOK_ENABLE>("EnableMouseHook");
+    disableMouse_ = module_.Bind<UIHOOK_DISABLE>("DisableMouseHook");
     if (!enableKeyboard_ || !disableKeyboard_ || !enableMouse_ || !disableMouse_) {
         return platform::HookLibraryLoad::IncompleteExports;
     }
@@ -32,8 +24,7 @@ platform::HookLibraryLoad HookLibrary::Load() {
 
 void HookLibrary::Unload() {
     // The library removes its own hooks when it goes.
-    if (module_) FreeLibrary(module_);
-    module_ = nullptr;
+    module_.Reset();
     enableKeyboard_ = enableMouse_ = nullptr;
     disableKeyboard_ = disableMouse_ = nullptr;
     keyboard_ = nullptr;

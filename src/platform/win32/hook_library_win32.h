@@ -5,7 +5,8 @@
 #include <string>
 
 #include "platform/hook_library.h"
-#include "uihook_api.h"
+#include "platform/win32/library_win32.h"
+#include "platform/win32/uihook_api.h"
 
 namespace vxm::win32 {
 
@@ -29,7 +30,7 @@ private:
     static void WINAPI MouseTrampoline(void* context, int code, WPARAM msg, void* record, BOOL* blocked);
 
     std::wstring path_;
-    HMODULE module_ = nullptr;
+    Library module_;
     UIHOOK_ENABLE enableKeyboard_ = nullptr;
     UIHOOK_DISABLE disableKeyboard_ = nullptr;
     UIHOOK_ENABLE enableMouse_ = nullptr;
