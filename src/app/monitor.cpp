@@ -2,6 +2,7 @@
 
 #include "app/monitor_language_data.h"
 #include "app/report_decoder.h"
+#include "common/bytes.h"
 #include "lang/translate.h"
 #include "profile/tables.h"
 
@@ -281,10 +282,8 @@ bool TVXMMONMAIN::SaveProfileID(std::int32_t value) {
     long error = 0;
     auto key = deps_.registry.OpenKey(platform::RegRoot::CurrentUser, dm_.ProfileRegFolder(), false, error);
     if (!key) return false;
-    std::uint8_t bytes[4];
-    const auto v = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(v >> (8 * i));
-    return key->SetValue(u"ProfileID", platform::kRegDword, bytes, 4) == platform::kErrorSuccess;
+    const auto bytes = Le32Bytes(static_cast<std::uint32_t>(value));
+    return key->SetValue(u"ProfileID", platform::kRegDword, bytes.data(), bytes.size()) == platform::kErrorSuccess;
 }
 
 }  // namespace vxm::app

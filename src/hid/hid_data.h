@@ -114,6 +114,9 @@ private:
     using Action = std::function<void(platform::IHidDevice& device, const platform::HidCaps& caps,
                                       const platform::HidInterface& iface)>;
     void DeviceSearch(const USAGE_AND_PAGE& usage, Filter filter, u16view f, bool overlapped, const Action& action);
+    // Writes the report's first `size` bytes on the wire to every device the
+    // search passes whose output reports are long enough; true when one took it.
+    bool WriteToEach(const THIDDataParam& ReportData, Filter filter, u16view f, std::size_t size);
     bool Passes(Filter filter, u16view f, const std::vector<u16>& ids) const;
     bool IncludeEntryIn(const std::vector<u16>& ids) const;
     void LoadIncludeList();

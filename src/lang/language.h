@@ -5,23 +5,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "lang/component.h"
 #include "lang/lang_table.h"
+#include "lang/language_stream.h"
 #include "platform/files.h"
 #include "platform/locale.h"
 
 namespace vxm {
-
-// A language stream that is malformed: a negative or oversized length, a
-// count the stream cannot hold, or an early end.
-class LanguageDataError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The largest language file that is read (and written). A complete
 // translation of all 221 texts of the monitor and its configuration

@@ -134,6 +134,8 @@ private:
     void CompleteStartup();
     void RequireStartup() const;
     void Place(TuiProfile& component, u16view fileName);
+    // The record from the registry, or its factory defaults, saved back.
+    static void LoadOrRestoreFromRegistry(TuiProfile& component);
     void LoadGroupRecord();
     void LoadAllSettingsRecord();
     TuiProfile& Current() { return *FProfileGroup[FProfileIndex]; }

@@ -144,9 +144,12 @@ FakeMonitorHost::FakeMonitorHost()
 FakeMonitorHost::~FakeMonitorHost() = default;
 
 FakeMonitorHost::operator app::MonitorDependencies() {
-    return app::MonitorDependencies{*this, *this, *this,         *this,       *this, *this, *this,       *this, *this,
-                                    *this, platform.registry, platform.files, nls, coreAudio, mixer, *hookLibrary,
-                                    dispatcher};
+    // The shell, the main window, the message loop, the window messages, the
+    // programs, the ticks, the OS version, the message box, the debugger
+    // output and the paths are this host.
+    FakeMonitorHost& h = *this;
+    return app::MonitorDependencies{h, h, h, h, h, h, h, h, h, h, platform.registry, platform.files, nls,
+                                    coreAudio, mixer, *hookLibrary, dispatcher};
 }
 
 std::unique_ptr<TuiHIDData> FakeMonitorHost::CreateHidData() {

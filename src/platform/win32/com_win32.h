@@ -1,64 +1,40 @@
 #pragma once
 // Owners of COM interface references and of memory the COM allocator handed
-// out, released when they go.
+// out.
 #include <windows.h>
 #include <objbase.h>
+
+#include "platform/win32/owner_win32.h"
 
 namespace vxm::win32 {
 
 template <typename T>
-class ComPtr {
+struct ComReference {
+    static T* Adopt(T* p) { return p; }
+    static bool Free(T* p) {
+        p->Release();
+        return true;
+    }
+};
+
+// Adopts the reference it is given (no AddRef).
+template <typename T>
+class ComPtr : public Owned<T*, ComReference<T>> {
 public:
-    ComPtr() = default;
-    // Adopts a reference the caller holds (no AddRef).
-    explicit ComPtr(T* p) : p_(p) {}
-    ~ComPtr() { Reset(); }
-    ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            p_ = other.p_;
-            other.p_ = nullptr;
-        }
-        return *this;
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-
-    T* Get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    // For functions that return a new reference through a T** or void**.
-    T** Put() {
-        Reset();
-        return &p_;
-    }
-    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-    void Reset() {
-        if (p_) p_->Release();
-        p_ = nullptr;
-    }
-
-private:
-    T* p_ = nullptr;
+    using Owned<T*, ComReference<T>>::Owned;
+    T* operator->() const { return this->Get(); }
+    void** PutVoid() { return reinterpret_cast<void**>(this->Put()); }
 };
 
 template <typename T>
-class CoTaskMemPtr {
-public:
-    CoTaskMemPtr() = default;
-    ~CoTaskMemPtr() { CoTaskMemFree(p_); }
-    CoTaskMemPtr(const CoTaskMemPtr&) = delete;
-    CoTaskMemPtr& operator=(const CoTaskMemPtr&) = delete;
-    T Get() const { return p_; }
-    T* Put() {
-        CoTaskMemFree(p_);
-        p_ = nullptr;
-        return &p_;
+struct CoTaskMemory {
+    static T Adopt(T p) { return p; }
+    static bool Free(T p) {
+        CoTaskMemFree(p);
+        return true;
     }
-
-private:
-    T p_ = nullptr;
 };
+template <typename T>
+using CoTaskMemPtr = Owned<T, CoTaskMemory<T>>;
 
 }  // namespace vxm::win32

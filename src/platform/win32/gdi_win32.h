@@ -2,25 +2,20 @@
 // Owners of GDI objects, icons and device contexts, released when they go.
 #include <windows.h>
 
+#include "platform/win32/owner_win32.h"
+
 namespace vxm::win32 {
 
+struct GdiHandle {
+    static HGDIOBJ Adopt(HGDIOBJ object) { return object; }
+    static bool Free(HGDIOBJ object) { return DeleteObject(object) != FALSE; }
+};
 // A brush, font, pen or bitmap of our own.
 template <typename T>
-class GdiObject {
+class GdiObject : public Owned<HGDIOBJ, GdiHandle> {
 public:
-    GdiObject() = default;
-    explicit GdiObject(T object) : object_(object) {}
-    ~GdiObject() { Reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    T Get() const { return object_; }
-    void Reset(T object = nullptr) {
-        if (object_) DeleteObject(object_);
-        object_ = object;
-    }
-
-private:
-    T object_ = nullptr;
+    explicit GdiObject(T object) : Owned(object) {}
+    T Get() const { return static_cast<T>(Owned::Get()); }
 };
 
 // Keeps an object selected into a device context while it lives.
@@ -36,32 +31,11 @@ private:
     HGDIOBJ old_;
 };
 
-class Icon {
-public:
-    Icon() = default;
-    explicit Icon(HICON icon) : icon_(icon) {}
-    ~Icon() { Reset(); }
-    Icon(Icon&& other) noexcept : icon_(other.icon_) { other.icon_ = nullptr; }
-    Icon& operator=(Icon&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            icon_ = other.icon_;
-            other.icon_ = nullptr;
-        }
-        return *this;
-    }
-    Icon(const Icon&) = delete;
-    Icon& operator=(const Icon&) = delete;
-    HICON Get() const { return icon_; }
-    explicit operator bool() const { return icon_ != nullptr; }
-    void Reset() {
-        if (icon_) DestroyIcon(icon_);
-        icon_ = nullptr;
-    }
-
-private:
-    HICON icon_ = nullptr;
+struct IconHandle {
+    static HICON Adopt(HICON icon) { return icon; }
+    static bool Free(HICON icon) { return DestroyIcon(icon) != FALSE; }
 };
+using Icon = Owned<HICON, IconHandle>;
 
 // The screen's device context, for the time of a query.
 class ScreenDc {

@@ -1,39 +1,16 @@
 #pragma once
-// Owner of a kernel handle (file, event, mutex, process), closed when it goes.
+// Owner of a kernel handle (file, event, mutex, process, timer).
 #include <windows.h>
+
+#include "platform/win32/owner_win32.h"
 
 namespace vxm::win32 {
 
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    // Takes INVALID_HANDLE_VALUE and null alike as no handle.
-    explicit UniqueHandle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    ~UniqueHandle() { Reset(); }
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.Release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) Reset(other.Release());
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-    HANDLE Get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-    HANDLE Release() {
-        HANDLE h = h_;
-        h_ = nullptr;
-        return h;
-    }
-    // Closes the handle held; false when the system refused to close it.
-    bool Reset(HANDLE h = nullptr) {
-        const bool closed = !h_ || CloseHandle(h_) != FALSE;
-        h_ = h == INVALID_HANDLE_VALUE ? nullptr : h;
-        return closed;
-    }
-
-private:
-    HANDLE h_ = nullptr;
+struct KernelHandle {
+    // INVALID_HANDLE_VALUE and null alike are no handle.
+    static HANDLE Adopt(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
+    static bool Free(HANDLE h) { return CloseHandle(h) != FALSE; }
 };
+using UniqueHandle = Owned<HANDLE, KernelHandle>;
 
 }  // namespace vxm::win32
