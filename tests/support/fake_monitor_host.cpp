@@ -1,6 +1,7 @@
 #include "support/fake_monitor_host.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vxm::fake {
 namespace {
@@ -76,6 +77,16 @@ private:
 
 
 }  // namespace
+
+std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> prefixes) {
+    std::vector<std::string> out;
+    for (const auto& line : log) {
+        for (const char* p : prefixes) {
+            if (line.rfind(p, 0) == 0) out.push_back(line);
+        }
+    }
+    return out;
+}
 
 struct FakeMonitorHost::Timer final : Logged<platform::ITimer> {
     Timer(FakeMonitorHost& owner, unsigned period) : Logged(owner, "timer"), interval(period) {
@@ -174,6 +185,16 @@ void FakeMonitorHost::ShowWindowAsync(platform::WindowHandle w, int cmd) {
 }
 bool FakeMonitorHost::Deliver(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
     return attached && attached->HandleMessage(msg, wParam, lParam);
+}
+void FakeMonitorHost::DeliverPosted() {
+    const auto posted = log;
+    for (const auto& line : posted) {
+        unsigned long long w = 0, m = 0;
+        long long l = 0;
+        if (std::sscanf(line.c_str(), "Post:1:%llu:%llu:%lld", &m, &w, &l) == 3) {
+            Deliver(static_cast<unsigned>(m), w, l);
+        }
+    }
 }
 void FakeMonitorHost::SetForegroundWindow(platform::WindowHandle w) { log.push_back("SetForegroundWindow:" + std::to_string(w)); }
 void FakeMonitorHost::PostWindowMessage(platform::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {

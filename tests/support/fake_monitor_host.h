@@ -2,6 +2,7 @@
 // The shell and the platform as the monitor's main window sees them, in one
 // recording fake: what the window does lands in one log, in order, and its
 // timers run on a virtual clock.
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -17,6 +18,9 @@
 #include "support/fake_platform.h"
 
 namespace vxm::fake {
+
+// The lines of a log that begin with one of the prefixes, in order.
+std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> prefixes);
 
 class FakeMonitorHost final : public app::IMonitorShell,
                               public platform::IMainWindow,
@@ -96,6 +100,9 @@ public:
     // message another process sends.
     app::TVXMMONMAIN* attached = nullptr;
     bool Deliver(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
+    // Delivers what the log says was posted to the main window so far, as
+    // the message loop would.
+    void DeliverPosted();
     // Runs while the tray icon is being removed (the real removal waits on
     // the shell, and sent messages are dispatched meanwhile).
     std::function<void()> onTrayRemoval;

@@ -1,6 +1,8 @@
-// Ending on request (the end of a Windows session, the installer): the same
-// ending as the tray's "Exit", once, and at once where Windows may end the
-// process right after asking.
+// The monitor's process: the single-instance guard, the profile manager
+// before the window, the mutex released before either goes; and ending on
+// request (the end of a Windows session, the installer): the same ending as
+// the tray's "Exit", once, and at once where Windows may end the process
+// right after asking.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,24 +10,28 @@
 #include "app/monitor.h"
 #include "app/run_monitor.h"
 #include "support/fake_monitor_host.h"
+#include "support/fake_profile_settings.h"
 
 namespace vxm::app {
 namespace {
 
 using fake::FakeMonitorHost;
+using fake::Only;
+using fake::FakeProfileSettings;
 
-struct Settings final : IProfileSettings {
-    explicit Settings(std::vector<std::string>& sink) : log(sink) { log.push_back("create:TDM"); }
-    ~Settings() override { log.push_back("destroy:TDM"); }
-    std::uint8_t CurrentLanguage() const override { return 0; }
-    USAGE_AND_PAGE DeviceUsageAndPage() const override { return {0x0001, 0xFFA0}; }
-    const TMouseProfileInfo& CurrentProfile() const override { return *profile; }
-    u16 ProfileRegFolder() const override { return u"software\\test"; }
-    void LoadProfileGroupSettingInfoFromRegistry() override {}
-    void LoadAllProfileInfoFromRegistry() override {}
-    bool LoadCurrentProfileInfoFromRegistry() override { return true; }
-    std::unique_ptr<TMouseProfileInfo> profile = std::make_unique<TMouseProfileInfo>();
+struct FakeProcess final : IProcessHost {
+    explicit FakeProcess(std::vector<std::string>& sink) : log(sink) {}
+    bool MutexExists(u16view) override { return exists; }
+    bool CreateOwnedMutex(u16view name) override {
+        log.push_back("CreateMutex:" + Utf8(name));
+        return !lostRace;
+    }
+    void ReleaseOwnedMutex() override { log.push_back("ReleaseMutex"); }
+    void ConfigureApplication() override { log.push_back("ConfigureApplication"); }
+    void RunMessageLoop() override { log.push_back("loop"); }
     std::vector<std::string>& log;
+    bool exists = false;
+    bool lostRace = false;
 };
 
 // The message loop runs `inLoop` once, as a handler called from the loop would.
@@ -54,7 +60,7 @@ struct MonitorRun {
     MonitorParts parts;
     MonitorRun() {
         host.windows[u"TVXMCFGMAIN"] = 7;
-        parts.createProfileManager = [this] { return std::make_unique<Settings>(host.log); };
+        parts.createProfileManager = [this] { return std::make_unique<FakeProfileSettings>(&host.log); };
         parts.createMainWindow = [this](IProfileSettings& dm) {
             auto w = std::make_unique<TVXMMONMAIN>(host, dm);
             window = w.get();
@@ -125,12 +131,51 @@ TEST(EndOnRequest, AWindowOutsideRunMonitorEndsOnlyAsExitDoes) {
     // nothing can be finished at once, and nothing is destroyed.
     FakeMonitorHost host;
     std::vector<std::string> sink;
-    Settings dm(sink);
+    FakeProfileSettings dm(&sink);
     TVXMMONMAIN window(host, dm);
     host.log.clear();
     EXPECT_FALSE(window.RequestEnd(true));
     EXPECT_EQ(host.log, (std::vector<std::string>{"Post:0:7036:0:0", "Terminate"}));
 }
+
+TEST(MonitorProcess, ManagerBeforeWindowAndMutexReleasedBeforeEitherGoes) {
+    FakeMonitorHost host;
+    FakeProcess process(host.log);
+    MonitorParts parts;
+    parts.createProfileManager = [&] { return std::make_unique<FakeProfileSettings>(&host.log); };
+    parts.createMainWindow = [&](IProfileSettings& dm) { return std::make_unique<TVXMMONMAIN>(host, dm); };
+    EXPECT_EQ(RunMonitor(process, parts), 0);
+    const auto order = Only(host.log, {"CreateMutex", "ConfigureApplication", "create:TDM", "hook:", "loop",
+                                       "ReleaseMutex", "destroy:TDM"});
+    const std::vector<std::string> expected = {"CreateMutex:TVXMMONMAIN", "ConfigureApplication", "create:TDM",
+                                               "hook:load", "loop", "ReleaseMutex", "hook:unload", "destroy:TDM"};
+    EXPECT_EQ(order, expected);
+}
+
+
+TEST(MonitorProcess, AStartThatLosesTheRaceForTheMutexEndsLikeASecondInstance) {
+    FakeMonitorHost host;
+    FakeProcess process(host.log);
+    process.lostRace = true;
+    MonitorParts parts;
+    parts.createProfileManager = [&] { return std::make_unique<FakeProfileSettings>(&host.log); };
+    parts.createMainWindow = [&](IProfileSettings& dm) { return std::make_unique<TVXMMONMAIN>(host, dm); };
+    EXPECT_EQ(RunMonitor(process, parts), 0);
+    EXPECT_EQ(host.log, (std::vector<std::string>{"CreateMutex:TVXMMONMAIN"}));
+}
+
+
+TEST(MonitorProcess, SecondInstanceEndsAtOnceWithZeroAndCreatesNothing) {
+    FakeMonitorHost host;
+    FakeProcess process(host.log);
+    process.exists = true;
+    MonitorParts parts;
+    parts.createProfileManager = [&] { return std::make_unique<FakeProfileSettings>(&host.log); };
+    parts.createMainWindow = [&](IProfileSettings& dm) { return std::make_unique<TVXMMONMAIN>(host, dm); };
+    EXPECT_EQ(RunMonitor(process, parts), 0);
+    EXPECT_TRUE(host.log.empty());
+}
+
 
 }  // namespace
 }  // namespace vxm::app

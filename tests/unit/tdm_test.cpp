@@ -1,5 +1,5 @@
-// Profile data against the fake registry and files: start-up scenarios, the
-// stream store's edge cases, defaults the configuration application relies on.
+// The profile manager against the fake registry and files: start-up
+// scenarios, start-up errors that leave the stored data alone, the macro list.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -149,115 +149,6 @@ TEST(ProfileStartupErrors, PrefixTooLongForFileNameIsRefusedWithoutWriting) {
     auto dm = w.Start();
     EXPECT_NE(dm->StartupError().find("does not fit"), std::string::npos) << dm->StartupError();
     EXPECT_EQ(w.Value(u"ProfileSettingGroup.pfd"), nullptr);
-}
-
-TEST(ProfileOptions, DefaultsAndConfigValues) {
-    FakePlatform p;
-    auto o = ReadOptionsFromConfigFile(p.ini, p.paths);
-    EXPECT_EQ(o.ProfileRegFolder, u"software\\software\\zrngmmouse");
-    EXPECT_EQ(o.ProfileFolder, u"ZRNProfile");
-    EXPECT_EQ(o.ProfileNamePrefix, u"ZRNProfile");
-    EXPECT_EQ(o.ProfileMacroFolder, u"MacroDB");
-    p.files.PutText(p.paths.exeFolder + u"config.ini", "[Options]\nPROFILEREGFOLDER=Mine\nprofileFolder=\n");
-    o = ReadOptionsFromConfigFile(p.ini, p.paths);
-    EXPECT_EQ(o.ProfileRegFolder, u"software\\Mine");
-    EXPECT_EQ(o.ProfileFolder, u"");
-    p.paths.documents = u"D:\\Docs\\";
-    p.files.AddDirectories(u"D:\\Docs");
-    o.ProfileFolder = u"P";
-    EXPECT_EQ(GetPersonalDocumentMacroDatabasePath(p.files, p.paths, o), u"D:\\Docs\\P\\MacroDB\\MacroSet.MSDB");
-    EXPECT_TRUE(p.files.DirectoryExists(u"D:\\Docs\\P\\MacroDB"));
-}
-
-TEST(ProfileStore, RegistryLoadEdgeCases) {
-    FakePlatform p;
-    TuiProfile s(p.registry, p.files);
-    s.SetFileName(u"v");
-    s.SetKeyPath(u"k");
-    EXPECT_FALSE(s.LoadStreamFromRegistry()) << "root 0";
-    EXPECT_FALSE(s.SaveStreamToRegistry());
-    EXPECT_EQ(p.registry.KeyCount(), 0u);
-
-    s.SetRootKey(RegRoot::CurrentUser);
-    std::vector<std::uint8_t> big(140072, 0xAA);
-    s.Write(big.data(), static_cast<int>(big.size()));
-    int afterLoads = 0;
-    s.OnAfterLoadFromRegistry = [&](const TMemoryStream&) { ++afterLoads; };
-    p.registry.failOpenWith = 5;
-    EXPECT_FALSE(s.LoadStreamFromRegistry()) << "an unopened key is a failed load";
-    EXPECT_EQ(afterLoads, 0);
-    EXPECT_EQ(s.Stream().size(), 140072u);
-    p.registry.failOpenWith = 0;
-
-    p.registry.Put(RegRoot::CurrentUser, u"k", u"v", platform::kRegBinary, std::vector<std::uint8_t>(10, 1));
-    EXPECT_TRUE(s.LoadStreamFromRegistry());
-    EXPECT_EQ(afterLoads, 1);
-    std::vector<std::uint8_t> out(140072, 0);
-    EXPECT_EQ(s.Read(out.data(), 140072), 10);
-    EXPECT_EQ(out[10], 0);
-
-    s.OnBeforeSaveToRegistry = [](TMemoryStream&, bool& go) { go = false; };
-    const int writes = p.registry.writes;
-    EXPECT_FALSE(s.SaveStreamToRegistry());
-    EXPECT_EQ(p.registry.writes, writes);
-}
-
-TEST(ProfileStore, ShortStreamIsExtendedBeforeDefaultsAndEmptyTestStreamStaysEmpty) {
-    FakePlatform p;
-    FixedClock clock;
-    TuiProfile s(p.registry, p.files);
-    s.RecordSize = sizeof(TMouseProfileInfo);
-    s.OnRestoreToDefault = [&](TMemoryStream& m) { RestoreGameProfileDefaults(m, 0, clock.LocalDateTime()); };
-    const std::uint8_t ten[10] = {9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
-    s.Write(ten, 10);
-    s.RestoreToDefault();
-    ASSERT_EQ(s.Stream().size(), 140072u);
-    auto rec = std::make_unique<TMouseProfileInfo>();
-    s.ReadRecord(*rec);
-    EXPECT_EQ(ButtonFunctionIndex(*rec, 16), 5);
-    EXPECT_EQ(rec->ConfigInfo.ButtonFuncInfo[16].KeyValue, 0x6B);
-    EXPECT_EQ(rec->ProfileHeader.FFileType[0], 9) << "bytes the handler does not name keep their value";
-
-    TMemoryStream empty;
-    RestoreTestProfileDefaults(empty, 1.0);
-    EXPECT_TRUE(empty.empty());
-}
-
-TEST(ProfileStore, FilePathSetterAcceptsOnlyExistingFolders) {
-    FakePlatform p;
-    TuiProfile s(p.registry, p.files);
-    s.SetFilePath(u"C:\\nowhere");
-    EXPECT_EQ(s.FilePath(), u"");
-    s.SetFilePath(u"C:\\Users\\gamer\\Documents");
-    EXPECT_EQ(s.FilePath(), u"C:\\Users\\gamer\\Documents\\");
-}
-
-TEST(ProfileDefaults, GameProfilesShareButtonsAndDifferInCpiAndColour) {
-    auto a = std::make_unique<TMouseProfileInfo>();
-    TMemoryStream streams[5];
-    for (int i = 0; i < 5; ++i) RestoreGameProfileDefaults(streams[i], i, 1.0);
-    const int expected[19] = {0, 1, 2, 35, 33, 34, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 0};
-    LoadRecordImage(*a, streams[0].data(), streams[0].size());
-    for (int b = 0; b < 19; ++b) EXPECT_EQ(ButtonFunctionIndex(*a, b), expected[b]) << b;
-    for (int k = 0; k < 9; ++k) EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[6 + k].KeyValue, 0x31 + k);
-    EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[15].KeyValue, 0x30);
-    EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[17].KeyValue, 0x6D);
-    EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[18].FunctionKind, 0);
-    EXPECT_EQ(a->ConfigInfo.ButtonFuncInfo[18].FunctionType, 13);
-    EXPECT_EQ(a->ConfigInfo.CPIState[4].X, 16400);
-    EXPECT_EQ(a->ConfigInfo.ButtonCount, 18);
-    EXPECT_EQ(streams[0][0], 0x03);
-    EXPECT_EQ(streams[0][1], 0x01);
-    const std::size_t cpi = offsetof(TMouseProfileInfo, ConfigInfo) + offsetof(TMOUSECONFIGINFO, CurrentCPIIndex);
-    const std::size_t led = offsetof(TMouseProfileInfo, ConfigInfo) + offsetof(TMOUSECONFIGINFO, LEDConfig);
-    for (int i = 1; i < 5; ++i) {
-        for (std::size_t byte = 0; byte < streams[0].size(); ++byte) {
-            if (byte >= cpi && byte < cpi + 4) continue;
-            if (byte >= led && byte < led + 3) continue;
-            ASSERT_EQ(streams[i][byte], streams[0][byte]) << "profile " << i << " byte " << byte;
-        }
-        EXPECT_EQ(streams[i][cpi], i);
-    }
 }
 
 TEST(ProfileManager, MacroIndexListInOrderOfFirstUse) {
