@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/monitor_host.h"
+#include "app/monitor_shell.h"
 #include "app/mute.h"
 #include "app/protocol.h"
 #include "hook/hook.h"

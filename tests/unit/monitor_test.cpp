@@ -1,5 +1,5 @@
-// The monitor shell against a recording host: what exists when, what goes in
-// which order, and what the tray and timers do.
+// The monitor's main window against a recording host: what exists when, what
+// goes in which order, and what the tray, the About page and the timers do.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,9 +14,8 @@ namespace vxm::app {
 namespace {
 
 using fake::FakeMonitorHost;
-using fake::Only;
-
 using fake::FakeProfileSettings;
+using fake::Only;
 
 TEST(MonitorLifecycle, ComponentsComeUpInFormOrderAndGoInReverse) {
     FakeMonitorHost host;

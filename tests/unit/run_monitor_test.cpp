@@ -16,8 +16,8 @@ namespace vxm::app {
 namespace {
 
 using fake::FakeMonitorHost;
-using fake::Only;
 using fake::FakeProfileSettings;
+using fake::Only;
 
 struct FakeProcess final : IProcessHost {
     explicit FakeProcess(std::vector<std::string>& sink) : log(sink) {}
