@@ -1,25 +1,23 @@
 #include "app/monitor.h"
 
+#include "app/monitor_language_data.h"
+#include "app/report_decoder.h"
+#include "common/bytes.h"
 #include "lang/translate.h"
 #include "profile/tables.h"
 
 namespace vxm::app {
 
-TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm)
-    : host_(host),
+TVXMMONMAIN::TVXMMONMAIN(MonitorDependencies deps, IProfileSettings& dm)
+    : deps_(deps),
       dm_(dm),
-      audio_(MicrophoneMuteControl::Deps{host.CoreAudio(), host.Mixer(), [&host](u16view t) { host.ShowMessage(t); },
-                                         [&host](u16view t) { host.DebugOutput(t); },
-                                         [&host] {
-                                             const OsVersion os = host.GetOsVersion();
-                                             return os.platformId == 2 && os.major >= 6;
-                                         }}) {
+      audio_(MicrophoneMuteControl::Deps{deps.coreAudio, deps.mixer, deps.messageBox, deps.debug, deps.os}) {
     BuildAboutPage();
     form_.DefineProperty(
         u"Caption", [this] { return title_; },
         [this](u16view t) {
             title_ = u16(t);
-            host_.SetApplicationTitle(t);
+            deps_.mainWindow.SetApplicationTitle(t);
         });
     auto component = [this](u16 cls, u16 name) -> TComponent& {
         formComponents_.push_back(std::make_unique<TComponent>(std::move(cls), std::move(name), &form_));
@@ -27,13 +25,14 @@ TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm)
     };
     // No handlers: creating it binds the hook library (and says so when it is missing).
     uiHook1_ = std::make_unique<TuiHook>(HookDependencies{
-        host_.HookLibrary(), host_.Dispatcher(), [this](u16view t, u16view c) { host_.ShowError(t, c); }, false});
+        deps_.hookLibrary, deps_.dispatcher, [this](u16view t, u16view c) { deps_.messageBox.ShowError(t, c); },
+        false});
     component(u"TuiHook", u"uiHook1");
     uiLanguage1_ = std::make_unique<TuiLanguage>(
-        &form_, LanguageDependencies{host_.Nls(), host_.Files(), host_.ExecutableFolder(), u16(), false,
-                                     [this](u16view t) { host_.DebugOutput(t); }});
+        &form_, LanguageDependencies{deps_.nls, deps_.files, deps_.paths.ExecutableFolder(), u16(), false,
+                                     [this](u16view t) { deps_.debug.DebugOutput(t); }});
     component(u"TuiLanguage", u"uiLanguage1");
-    trayIcon1_ = host_.CreateTrayIcon();
+    trayIcon1_ = deps_.shell.CreateTrayIcon();
     component(u"TTrayIcon", u"TrayIcon1")
         .DefineProperty(
             u"Hint", [this] { return hint_; },
@@ -41,7 +40,7 @@ TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm)
                 hint_ = u16(t);
                 trayIcon1_->SetHint(t);
             });
-    myPopupMenu_ = host_.CreatePopupMenu(*trayIcon1_);
+    myPopupMenu_ = deps_.shell.CreatePopupMenu(*trayIcon1_);
     component(u"TPopupMenu", u"MyPopupMenu");
     for (const char16_t* item : {u"Config1", u"About1", u"Exit1"}) component(u"TMenuItem", item);
     component(u"TvgResources", u"vgResources1");
@@ -50,29 +49,29 @@ TVXMMONMAIN::TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm)
     myPopupMenu_->AddItem(u"Exit1", u"Exit", true, [this] { Exit1Click(); });
     trayIcon1_->OnClick = [this] { TrayIconDblClick(); };
     trayIcon1_->SetVisible(true);
-    uiHIDData1_ = host_.CreateHidData();
+    uiHIDData1_ = deps_.shell.CreateHidData();
     component(u"TuiHIDData", u"uiHIDData1");
     uiHIDData1_->FastOnData = false;
     uiHIDData1_->OnData = [this](const u16& id, const u16& path, std::uint8_t reportId, const std::uint8_t* data,
                                  std::uint16_t size) { uiHIDData1Data(id, path, reportId, data, size); };
-    timerDeviceArrial_ = host_.CreateTimer(1500);
+    timerDeviceArrial_ = deps_.shell.CreateTimer(1500);
     component(u"TTimer", u"TimerDeviceArrial");
     timerDeviceArrial_->OnTimer = [this] { TimerDeviceArrialTimer(); };
-    uiHIDEvent1_ = host_.CreateHidEvent();
+    uiHIDEvent1_ = deps_.shell.CreateHidEvent();
     uiHIDEvent1_->OnDeviceArrival = [this] { uiHIDEvent1DeviceArrival(); };
     component(u"TuiHIDEvent", u"uiHIDEvent1");
     // The form's stored data: the language component's ResourcesBin, then Loaded.
     uiLanguage1_->ReadFormData(kMonitorResourcesBin, kMonitorResourcesBinSize);
     FormCreate();
-    // Complete: the host's messages may reach it now.
-    host_.Attach(this);
+    // Complete: the shell's messages may reach it now.
+    deps_.shell.Attach(this);
 }
 
 TVXMMONMAIN::~TVXMMONMAIN() {
     // Detached before anything goes: removing the tray icon waits on the
     // shell, and what another process sends meanwhile must not reach
     // components that are already gone.
-    host_.Attach(nullptr);
+    deps_.shell.Attach(nullptr);
     // Reading stops first; then the members go in reverse order of declaration:
     // the audio field, then the components in reverse form order.
     FormDestroy();
@@ -102,13 +101,12 @@ void TVXMMONMAIN::FormCreate() { InitMonitor(); }
 void TVXMMONMAIN::InitMonitor() {
     LoadTrayIcon();
     UpdateLanguageAndCaptions();
-    const OsVersion os = host_.GetOsVersion();
-    if (os.platformId == 2 && os.major >= 6) audio_.CreateAudioEndpoint();
+    if (deps_.os.GetOsVersion().IsNt6OrLater()) audio_.CreateAudioEndpoint();
 }
 
 void TVXMMONMAIN::LoadTrayIcon() {
     // Without the file the tray keeps the program's own icon.
-    trayIcon1_->LoadIconFromFile(host_.ExecutableFolder() + kTrayIconFile);
+    trayIcon1_->LoadIconFromFile(deps_.paths.ExecutableFolder() + kTrayIconFile);
 }
 
 void TVXMMONMAIN::UpdateLanguageAndCaptions() {
@@ -116,51 +114,54 @@ void TVXMMONMAIN::UpdateLanguageAndCaptions() {
     const int wanted = dm_.CurrentLanguage();
     if (current != wanted) uiLanguage1_->SetLang(uiLanguage1_->GetLanguageShortIDByIndex(wanted));
     title_ = TranslateText(kMonitorTitle);
-    host_.SetApplicationTitle(title_);
+    deps_.mainWindow.SetApplicationTitle(title_);
     const u16 captions[3] = {TranslateText(u"Config"), TranslateText(u"About"), TranslateText(u"Exit")};
     for (int i = 0; i < 3; ++i) myPopupMenu_->SetCaption(i, captions[i]);
     hint_ = TranslateText(kTrayHint);
     trayIcon1_->SetHint(hint_);
-    host_.DebugOutput(u"language " + uiLanguage1_->Lang() + u": " + captions[0] + u" | " + captions[2]);
+    deps_.debug.DebugOutput(u"language " + uiLanguage1_->Lang() + u": " + captions[0] + u" | " + captions[2]);
 }
 
 void TVXMMONMAIN::ShowConfigApplication() {
-    if (const WindowHandle config = host_.FindWindowByClass(kConfigWindowClass)) {
+    platform::IWindowMessages& windows = deps_.windows;
+    if (const platform::WindowHandle config = windows.FindWindowByClass(kConfigWindowClass)) {
         configStart_.reset();
         // Without waiting for its thread, which may hang; a minimized window
         // is restored, since showing leaves it minimized.
-        host_.ShowWindowAsync(config, host_.IsIconic(config) ? kSwRestore : kSwShow);
-        host_.SetForegroundWindow(config);
+        windows.ShowWindowAsync(config, windows.IsIconic(config) ? platform::kSwRestore : platform::kSwShow);
+        windows.SetForegroundWindow(config);
         return;
     }
     // The clicks of a burst come before the first start has made its window:
     // one start is enough, unless it ended or is taking too long.
-    if (configStart_ && configStart_->Running() && host_.TickCount() - configStartTick_ < kConfigStartGraceMs) return;
+    if (configStart_ && configStart_->Running() && deps_.ticks.TickCount() - configStartTick_ < kConfigStartGraceMs) {
+        return;
+    }
     // Started by its full path only: nothing of that name in the current
     // folder or on the search path is ever run. A failed start stays silent.
-    const u16 folder = host_.ExecutableFolder();
-    configStart_ = host_.StartProgram(u"open", folder + kConfigExecutable, folder, kSwShow);
-    configStartTick_ = host_.TickCount();
+    const u16 folder = deps_.paths.ExecutableFolder();
+    configStart_ = deps_.programs.StartProgram(u"open", folder + kConfigExecutable, folder, platform::kSwShow);
+    configStartTick_ = deps_.ticks.TickCount();
 }
 
 void TVXMMONMAIN::About1Click() {
-    host_.ShowMainWindow(true);
+    deps_.mainWindow.ShowMainWindow(true);
     ProcessMessageAndSleep50ms();
-    host_.SetForegroundWindow(host_.MainWindow());
+    deps_.windows.SetForegroundWindow(deps_.mainWindow.MainWindow());
 }
 
-void TVXMMONMAIN::BtnOKClick() { host_.ShowMainWindow(false); }
+void TVXMMONMAIN::BtnOKClick() { deps_.mainWindow.ShowMainWindow(false); }
 
 void TVXMMONMAIN::BtnGoWebClick() {
     const ui::TextObject* web = vgScene1.FindText(u"TextWeb");
-    host_.ShellExecuteFile(host_.MainWindow(), u"open", web ? web->GetText() : u16(kMakerWebAddress), u"",
-                       kSwShowNormal);
+    deps_.programs.ShellExecuteFile(deps_.mainWindow.MainWindow(), u"open",
+                                    web ? web->GetText() : u16(kMakerWebAddress), u"", platform::kSwShowNormal);
 }
 
 void TVXMMONMAIN::AboutPageClick(int x, int y) {
     // Anyone may post a click to the hidden window: the buttons act only on
     // the page the user sees.
-    if (!host_.MainWindowVisible()) return;
+    if (!deps_.mainWindow.MainWindowVisible()) return;
     const ui::ButtonObject* b = vgScene1.ButtonAt(x, y);
     if (!b) return;
     if (b->Name == u"BtnOK") BtnOKClick();
@@ -168,8 +169,8 @@ void TVXMMONMAIN::AboutPageClick(int x, int y) {
 }
 
 void TVXMMONMAIN::Exit1Click() {
-    host_.PostWindowMessage(host_.FindWindowByClass(kConfigWindowClass), kMsgMonitorExiting, 0, 0);
-    host_.Terminate();
+    deps_.windows.PostWindowMessage(deps_.windows.FindWindowByClass(kConfigWindowClass), kMsgMonitorExiting, 0, 0);
+    deps_.messageLoop.Terminate();
 }
 
 bool TVXMMONMAIN::RequestEnd(bool now) {
@@ -205,28 +206,28 @@ void TVXMMONMAIN::RestartDeviceReading() {
 }
 
 void TVXMMONMAIN::ProcessMessageAndSleep50ms() {
-    host_.ProcessMessages();
-    host_.Sleep(50);
+    deps_.messageLoop.ProcessMessages();
+    deps_.ticks.Sleep(50);
 }
 
 void TVXMMONMAIN::uiHIDData1Data(const u16&, const u16&, std::uint8_t ReportID, const std::uint8_t* Data,
                                  std::uint16_t Size) {
-    if (Size != 7 || !Data) return;
-    if (ReportID == 7) {
-        for (int i = 0; i < kButtonReportCodeCount; ++i) {
-            const auto& code = ButtonReportCodes[i];
-            if (code[1] == Data[0] && code[2] == Data[1] && code[3] == Data[2]) {
-                host_.DebugOutput(u"KeyIndex = " + ToU16(i) + u" postmessage record!");
-                host_.PostWindowMessage(host_.MainWindow(), ButtonEventMessage, static_cast<std::uintptr_t>(i), 1);
-                return;
-            }
-        }
-    } else if (ReportID == 8) {
-        if (Data[0] == 2) {
-            host_.PostWindowMessage(host_.FindWindowByClass(kConfigWindowClass), kMsgDeviceValue, Data[1], 0);
-        } else if (Data[0] == 1 && Data[1] <= 4) {
-            host_.PostWindowMessage(host_.MainWindow(), ButtonEventMessage, 21u + Data[1], 1);
-        }
+    const ReportAction action = DecodeReport(ReportID, Data, Size);
+    platform::IWindowMessages& windows = deps_.windows;
+    switch (action.kind) {
+        case ReportAction::Kind::Key:
+            deps_.debug.DebugOutput(u"KeyIndex = " + ToU16(action.value) + u" postmessage record!");
+            windows.PostWindowMessage(deps_.mainWindow.MainWindow(), ButtonEventMessage, action.value, 1);
+            return;
+        case ReportAction::Kind::Profile:
+            windows.PostWindowMessage(deps_.mainWindow.MainWindow(), ButtonEventMessage,
+                                      kFirstProfileEvent + action.value, 1);
+            return;
+        case ReportAction::Kind::DeviceValue:
+            windows.PostWindowMessage(windows.FindWindowByClass(kConfigWindowClass), kMsgDeviceValue, action.value, 0);
+            return;
+        case ReportAction::Kind::None:
+            return;
     }
 }
 
@@ -254,17 +255,18 @@ bool TVXMMONMAIN::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr
                 return false;
         }
     } catch (const std::exception& e) {
-        host_.DebugOutput(u"message " + ToU16(msg) + u" failed: " + Utf16(e.what()));
+        deps_.debug.DebugOutput(u"message " + ToU16(msg) + u" failed: " + Utf16(e.what()));
         return true;
     }
 }
 
 void TVXMMONMAIN::ButtonEvent(std::uintptr_t w, std::intptr_t l) {
-    if (w >= 21 && w <= 25) {
-        const auto profile = static_cast<std::int32_t>(w - 21);
+    if (w >= kFirstProfileEvent && w <= kFirstProfileEvent + 4) {
+        const auto profile = static_cast<std::int32_t>(w - kFirstProfileEvent);
         // The registry names the profile the device switched to, 0 to 4.
         SaveProfileID(profile);
-        host_.SendWindowMessage(host_.FindWindowByClass(kConfigWindowClass), kMsgProfileSwitched, w - 21, 0);
+        deps_.windows.SendWindowMessage(deps_.windows.FindWindowByClass(kConfigWindowClass), kMsgProfileSwitched,
+                                        w - kFirstProfileEvent, 0);
         return;
     }
     if (w > 18 || l < 0 || l > 255) return;  // outside the message's range
@@ -278,36 +280,10 @@ void TVXMMONMAIN::DoButtonFunction(std::uint8_t, Word functionIndex, std::uint8_
 
 bool TVXMMONMAIN::SaveProfileID(std::int32_t value) {
     long error = 0;
-    auto key = host_.Registry().OpenKey(platform::RegRoot::CurrentUser, dm_.ProfileRegFolder(), false, error);
+    auto key = deps_.registry.OpenKey(platform::RegRoot::CurrentUser, dm_.ProfileRegFolder(), false, error);
     if (!key) return false;
-    std::uint8_t bytes[4];
-    const auto v = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(v >> (8 * i));
-    return key->SetValue(u"ProfileID", platform::kRegDword, bytes, 4) == platform::kErrorSuccess;
-}
-
-int RunMonitor(IProcessHost& process, const MonitorParts& parts) {
-    if (process.MutexExists(kMonitorWindowClass)) return 0;
-    // Two starts at the same moment both find no mutex: the later creation
-    // ends like any second instance.
-    if (!process.CreateOwnedMutex(kMonitorWindowClass)) return 0;
-    process.ConfigureApplication();
-    std::unique_ptr<IProfileSettings> dm = parts.createProfileManager();
-    std::unique_ptr<TVXMMONMAIN> window = parts.createMainWindow(*dm);
-    // The ending after the loop; the end of a session runs it from inside the
-    // loop (RequestEnd), and then the loop's own end finds nothing left to do.
-    bool ended = false;
-    const auto end = [&] {
-        if (ended) return;
-        ended = true;
-        process.ReleaseOwnedMutex();
-        window.reset();
-        dm.reset();
-    };
-    window->FinishNow = end;
-    process.RunMessageLoop();
-    end();
-    return 0;
+    const auto bytes = Le32Bytes(static_cast<std::uint32_t>(value));
+    return key->SetValue(u"ProfileID", platform::kRegDword, bytes.data(), bytes.size()) == platform::kErrorSuccess;
 }
 
 }  // namespace vxm::app

@@ -1,31 +1,26 @@
 #pragma once
 // The monitor's hidden main window: owns its components in form order, runs
 // the tray, starts device reading and the configuration application.
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
-#include "app/monitor_host.h"
+#include "app/monitor_shell.h"
 #include "app/mute.h"
+#include "app/protocol.h"
 #include "hook/hook.h"
 #include "lang/component.h"
 #include "lang/language.h"
+#include "profile/profile_settings.h"
 #include "profile/records.h"
 #include "ui/scene.h"
 
 namespace vxm::app {
 
-// What the main window reads from the profile manager and asks it to reload.
-class IProfileSettings {
-public:
-    virtual ~IProfileSettings() = default;
-    virtual std::uint8_t CurrentLanguage() const = 0;
-    virtual USAGE_AND_PAGE DeviceUsageAndPage() const = 0;
-    virtual const TMouseProfileInfo& CurrentProfile() const = 0;
-    virtual u16 ProfileRegFolder() const = 0;
-    virtual void LoadProfileGroupSettingInfoFromRegistry() = 0;
-    virtual void LoadAllProfileInfoFromRegistry() = 0;
-    virtual bool LoadCurrentProfileInfoFromRegistry() = 0;
-};
-
+inline constexpr char16_t kMonitorTitle[] = u"GAMING MOUSE MONITOR";
+inline constexpr char16_t kTrayHint[] = u"GAMING MOUSE DRIVER";
+inline constexpr char16_t kTrayIconFile[] = u"\\images\\0409\\icons\\logo.ico";
 inline constexpr char16_t kMakerWebAddress[] = u"https://www.example.com/gaming-mouse";
 // How long a start of the configuration application may take to show its
 // window before a further click starts another.
@@ -37,7 +32,7 @@ void BuildAboutScene(ui::Scene& scene);
 
 class TVXMMONMAIN {
 public:
-    TVXMMONMAIN(IMonitorHost& host, IProfileSettings& dm);
+    TVXMMONMAIN(MonitorDependencies deps, IProfileSettings& dm);
     ~TVXMMONMAIN();
     TVXMMONMAIN(const TVXMMONMAIN&) = delete;
     TVXMMONMAIN& operator=(const TVXMMONMAIN&) = delete;
@@ -82,8 +77,8 @@ public:
     void AboutPageClick(int x, int y);
 
     // Components, for the shell and for tests.
-    ITrayIcon& TrayIcon1() { return *trayIcon1_; }
-    ITimer& TimerDeviceArrial() { return *timerDeviceArrial_; }
+    platform::ITrayIcon& TrayIcon1() { return *trayIcon1_; }
+    platform::ITimer& TimerDeviceArrial() { return *timerDeviceArrial_; }
     TuiLanguage& uiLanguage1() { return *uiLanguage1_; }
     TuiHook& uiHook1() { return *uiHook1_; }
     // Unbound on the window; they record a mouse macro on uiHook1.
@@ -96,10 +91,10 @@ private:
     void BuildAboutPage();
     void ButtonEvent(std::uintptr_t w, std::intptr_t l);
 
-    IMonitorHost& host_;
+    MonitorDependencies deps_;
     IProfileSettings& dm_;
     // A start of the configuration application that has not shown its window yet.
-    std::unique_ptr<IStartedProgram> configStart_;
+    std::unique_ptr<platform::IStartedProgram> configStart_;
     std::uint32_t configStartTick_ = 0;
     bool endRequested_ = false;
     // The window as the language walk sees it, with its components.
@@ -112,35 +107,13 @@ private:
     // Form order; destroyed in reverse.
     std::unique_ptr<TuiHook> uiHook1_;
     std::unique_ptr<TuiLanguage> uiLanguage1_;
-    std::unique_ptr<ITrayIcon> trayIcon1_;
-    std::unique_ptr<IPopupMenu> myPopupMenu_;
+    std::unique_ptr<platform::ITrayIcon> trayIcon1_;
+    std::unique_ptr<platform::IPopupMenu> myPopupMenu_;
     std::unique_ptr<TuiHIDData> uiHIDData1_;
-    std::unique_ptr<ITimer> timerDeviceArrial_;
+    std::unique_ptr<platform::ITimer> timerDeviceArrial_;
     std::unique_ptr<TuiHIDEvent> uiHIDEvent1_;
     // The window's audio fields.
     MicrophoneMuteControl audio_;
 };
-
-// The process: single-instance guard, profile manager before the window,
-// message loop, mutex released before the window and the manager go.
-class IProcessHost {
-public:
-    virtual ~IProcessHost() = default;
-    // True also when the mutex exists but may not be opened (another
-    // integrity level or user).
-    virtual bool MutexExists(u16view name) = 0;
-    // False when another instance got there first (it exists after all).
-    virtual bool CreateOwnedMutex(u16view name) = 0;
-    virtual void ReleaseOwnedMutex() = 0;
-    virtual void ConfigureApplication() = 0;  // no task-bar button, main form hidden
-    virtual void RunMessageLoop() = 0;
-};
-
-struct MonitorParts {
-    std::function<std::unique_ptr<IProfileSettings>()> createProfileManager;
-    std::function<std::unique_ptr<TVXMMONMAIN>(IProfileSettings&)> createMainWindow;
-};
-
-int RunMonitor(IProcessHost& process, const MonitorParts& parts);
 
 }  // namespace vxm::app

@@ -3,7 +3,7 @@
 namespace vxm::app {
 
 void MicrophoneMuteControl::MicrophoneMute() {
-    if (!deps_.isNt6OrLater()) {
+    if (!deps_.os.GetOsVersion().IsNt6OrLater()) {
         SetLineMute(kLineMicrophone, static_cast<std::uint8_t>(GetLineMute(kLineMicrophone) ? 0 : 1));
         return;
     }
@@ -12,7 +12,7 @@ void MicrophoneMuteControl::MicrophoneMute() {
     if (FEndpoint) {
         const u16 current = deps_.coreAudio.DefaultCaptureId();
         if (!current.empty() && current != FEndpoint->Id()) {
-            deps_.debugOutput(u"MicrophoneMute: default capture endpoint changed, binding it");
+            deps_.debug.DebugOutput(u"MicrophoneMute: default capture endpoint changed, binding it");
             CreateAudioEndpoint();
         }
     }
@@ -21,11 +21,11 @@ void MicrophoneMuteControl::MicrophoneMute() {
     bool muted = false;
     // Without the current state there is nothing safe to toggle to.
     if (!FEndpoint->GetMute(muted)) {
-        deps_.debugOutput(u"MicrophoneMute: GetMute failed");
+        deps_.debug.DebugOutput(u"MicrophoneMute: GetMute failed");
         return;
     }
     FEndpoint->SetMute(!muted);
-    deps_.debugOutput(muted ? u"MicrophoneMute: unmuted" : u"MicrophoneMute: muted");
+    deps_.debug.DebugOutput(muted ? u"MicrophoneMute: unmuted" : u"MicrophoneMute: muted");
 }
 
 void MicrophoneMuteControl::CreateAudioEndpoint() {
@@ -44,7 +44,7 @@ bool MicrophoneMuteControl::FindMuteControl(std::uint8_t lineType, std::uint32_t
         return false;
     }
     if (m.GetMuteControl(lineId, controlId) != 0) {
-        deps_.showMessage(u"GetLineInfo Error");
+        deps_.messageBox.ShowMessage(u"GetLineInfo Error");
         m.Close();
         return false;
     }
@@ -60,7 +60,7 @@ bool MicrophoneMuteControl::GetLineMute(std::uint8_t lineType) {
     if (deps_.mixer.GetControlValue(control, value) == 0) {
         result = value != 0;
     } else {
-        deps_.showMessage(u"SetControlDetails Error");
+        deps_.messageBox.ShowMessage(u"SetControlDetails Error");
     }
     deps_.mixer.Close();
     return result;
@@ -69,7 +69,7 @@ bool MicrophoneMuteControl::GetLineMute(std::uint8_t lineType) {
 void MicrophoneMuteControl::SetLineMute(std::uint8_t lineType, std::uint8_t mute) {
     std::uint32_t control = 0;
     if (!FindMuteControl(lineType, control)) return;
-    if (deps_.mixer.SetControlValue(control, mute) != 0) deps_.showMessage(u"SetControlDetails Error");
+    if (deps_.mixer.SetControlValue(control, mute) != 0) deps_.messageBox.ShowMessage(u"SetControlDetails Error");
     deps_.mixer.Close();
 }
 

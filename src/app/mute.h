@@ -2,15 +2,14 @@
 // The microphone mute toggle: Core Audio on NT 6 and later, the legacy mixer
 // before, chosen by the OS version each time.
 #include <atomic>
-#include <functional>
 #include <memory>
 
-#include "app/components.h"
 #include "platform/audio.h"
+#include "platform/debug_output.h"
+#include "platform/message_box.h"
+#include "platform/os.h"
 
 namespace vxm::app {
-
-struct OsVersion;
 
 // Mixer line types: the component type of the line each selects.
 inline constexpr std::uint32_t kMixerLineComponentTypes[4] = {4, 0x1003, 0x1008, 0x1004};
@@ -21,11 +20,11 @@ public:
     struct Deps {
         platform::ICoreAudio& coreAudio;
         platform::IMixer& mixer;
-        std::function<void(u16view)> showMessage;
-        std::function<void(u16view)> debugOutput;
-        std::function<bool()> isNt6OrLater;
+        platform::IMessageBox& messageBox;
+        platform::IDebugOutput& debug;
+        platform::IOsVersion& os;  // asked at every toggle
     };
-    explicit MicrophoneMuteControl(Deps deps) : deps_(std::move(deps)) {}
+    explicit MicrophoneMuteControl(Deps deps) : deps_(deps) {}
 
     void MicrophoneMute();
     void CreateAudioEndpoint();

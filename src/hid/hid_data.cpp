@@ -129,12 +129,9 @@ std::vector<std::uint8_t> WireReport(const THidReallyData& d, std::size_t size) 
 }
 }  // namespace
 
-bool TuiHIDData::HidFindAndWriteDevice(const THIDDataParam& ReportData) {
+bool TuiHIDData::WriteToEach(const THIDDataParam& ReportData, Filter filter, u16view f, std::size_t size) {
     bool result = false;
-    // DATASIZE counts the payload; the report ID byte comes on top.
-    if (ReportData.Data.DATASIZE > sizeof(ReportData.Data.DATAReally)) return false;
-    const std::size_t size = ReportData.Data.DATASIZE + 1;
-    DeviceSearch(ReportData.UsageAndPage, Filter::Write, ReportData.DeviceID, false,
+    DeviceSearch(ReportData.UsageAndPage, filter, f, false,
                  [&](platform::IHidDevice& device, const platform::HidCaps& caps, const platform::HidInterface&) {
                      if (caps.OutputReportByteLength < ReportData.Data.DATASIZE) return;
                      const auto buf = WireReport(ReportData.Data, size);
@@ -143,16 +140,14 @@ bool TuiHIDData::HidFindAndWriteDevice(const THIDDataParam& ReportData) {
     return result;
 }
 
+bool TuiHIDData::HidFindAndWriteDevice(const THIDDataParam& ReportData) {
+    // DATASIZE counts the payload; the report ID byte comes on top.
+    if (ReportData.Data.DATASIZE > sizeof(ReportData.Data.DATAReally)) return false;
+    return WriteToEach(ReportData, Filter::Write, ReportData.DeviceID, ReportData.Data.DATASIZE + 1);
+}
+
 bool TuiHIDData::HidFindAndWriteDeviceBYHID(const THIDDataParam& ReportData) {
-    bool result = false;
-    const std::size_t size = std::min<std::size_t>(ReportData.Data.DATASIZE, 65536);
-    DeviceSearch(ReportData.UsageAndPage, Filter::None, u"", false,
-                 [&](platform::IHidDevice& device, const platform::HidCaps& caps, const platform::HidInterface&) {
-                     if (caps.OutputReportByteLength < ReportData.Data.DATASIZE) return;
-                     const auto buf = WireReport(ReportData.Data, size);
-                     if (device.Write(buf.data(), buf.size()) == 0) result = true;
-                 });
-    return result;
+    return WriteToEach(ReportData, Filter::None, u"", std::min<std::size_t>(ReportData.Data.DATASIZE, 65536));
 }
 
 std::uint32_t TuiHIDData::HidFindAndGetFeatureReport(THIDDataParam& ReportData) {

@@ -8,15 +8,15 @@
 #include <mutex>
 #include <vector>
 
-#include "app/components.h"
 #include "common/text.h"
+#include "platform/debug_output.h"
 #include "platform/dispatcher.h"
 #include "platform/hid.h"
 #include "platform/ini.h"
 
 namespace vxm {
 
-using app::USAGE_AND_PAGE;
+using platform::USAGE_AND_PAGE;
 
 // A stop that read threads obey. Besides the manual-reset state it counts
 // stops, so a thread that was busy elsewhere when the event was briefly set
@@ -73,6 +73,7 @@ struct HidDependencies {
     platform::IHidSystem& hid;
     platform::IIniReader& ini;
     platform::IMainThreadDispatcher& dispatcher;
+    platform::IDebugOutput& debug;
     u16 moduleFolder;                        // folder of config.ini, ends with "\"
     std::function<void(unsigned ms)> sleep;  // the 20 ms of a stop
     bool isLibrary = false;                  // reports are handled on the read thread in a DLL
@@ -113,6 +114,9 @@ private:
     using Action = std::function<void(platform::IHidDevice& device, const platform::HidCaps& caps,
                                       const platform::HidInterface& iface)>;
     void DeviceSearch(const USAGE_AND_PAGE& usage, Filter filter, u16view f, bool overlapped, const Action& action);
+    // Writes the report's first `size` bytes on the wire to every device the
+    // search passes whose output reports are long enough; true when one took it.
+    bool WriteToEach(const THIDDataParam& ReportData, Filter filter, u16view f, std::size_t size);
     bool Passes(Filter filter, u16view f, const std::vector<u16>& ids) const;
     bool IncludeEntryIn(const std::vector<u16>& ids) const;
     void LoadIncludeList();

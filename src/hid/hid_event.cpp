@@ -4,7 +4,7 @@
 
 namespace vxm {
 
-TuiHIDEvent::TuiHIDEvent(std::unique_ptr<app::ITimer> startTimer) : FTimerToStartMonitor(std::move(startTimer)) {
+TuiHIDEvent::TuiHIDEvent(std::unique_ptr<platform::ITimer> startTimer) : FTimerToStartMonitor(std::move(startTimer)) {
     FTimerToStartMonitor->OnTimer = [this] { TimerToStartMonitorTimer(); };
     FTimerToStartMonitor->SetEnabled(true);
 }

@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/components.h"
 #include "common/text.h"
+#include "platform/timer.h"
 
 namespace vxm {
 
@@ -19,7 +19,7 @@ inline constexpr char16_t kHidInterfaceClassGuid[] = u"{4d1e55b2-f16f-11cf-88cb-
 class TuiHIDEvent {
 public:
     // `startTimer` is the one-shot start timer (1500 ms), owned from here on.
-    explicit TuiHIDEvent(std::unique_ptr<app::ITimer> startTimer);
+    explicit TuiHIDEvent(std::unique_ptr<platform::ITimer> startTimer);
     virtual ~TuiHIDEvent() = default;
     TuiHIDEvent(const TuiHIDEvent&) = delete;
     TuiHIDEvent& operator=(const TuiHIDEvent&) = delete;
@@ -44,7 +44,7 @@ protected:
 
 private:
     void TimerToStartMonitorTimer();
-    std::unique_ptr<app::ITimer> FTimerToStartMonitor;
+    std::unique_ptr<platform::ITimer> FTimerToStartMonitor;
 };
 
 }  // namespace vxm

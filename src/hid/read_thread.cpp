@@ -18,8 +18,6 @@ constexpr unsigned kMaxRetryPauseMs = 50;
 
 }  // namespace
 
-bool TuiHidDeviceReadThread::UsePollingLoop = false;
-
 std::uint32_t ButtonUsageTracker::Next(const std::vector<std::uint16_t>& usages, std::uint32_t maxCount) {
     const std::uint32_t n = std::min<std::uint32_t>(maxCount, 100);
     std::uint16_t current[100] = {};
@@ -224,15 +222,7 @@ void TuiHidDeviceReadThread::Execute() {
             started == platform::kErrorDeviceNotConnected) {
             return;
         }
-        if (UsePollingLoop) {
-            bool completed = false;
-            while (!completed) {
-                completed = channel_->PollForCompletion();
-                if (stop.Stopped()) return;
-            }
-        } else if (!channel_->WaitForCompletion(stop) || stop.Stopped()) {
-            return;
-        }
+        if (!channel_->WaitForCompletion(stop) || stop.Stopped()) return;
         std::uint32_t bytes = 0;
         long error = 0;
         if (channel_->Result(bytes, error)) {
@@ -306,23 +296,23 @@ void TuiHidDeviceReadThread::DoData(Stop& stop) {
     } catch (const std::exception& e) {
         // A failing handler loses its report, not the reader.
         if ((owner = threads_.Owner()) != nullptr) {
-            owner->Deps().hid.DebugOutput(u"HID event handler failed: " + Utf16(e.what()));
+            owner->Deps().debug.DebugOutput(u"HID event handler failed: " + Utf16(e.what()));
         }
     } catch (...) {
-        if ((owner = threads_.Owner()) != nullptr) owner->Deps().hid.DebugOutput(u"HID event handler failed");
+        if ((owner = threads_.Owner()) != nullptr) owner->Deps().debug.DebugOutput(u"HID event handler failed");
     }
 }
 
 void TuiHidDeviceReadThread::DeviceLost() {
     TuiHIDData* owner = threads_.Owner();
     if (!owner) return;
-    owner->Deps().hid.DebugOutput(kDeviceNotConnected);
+    owner->Deps().debug.DebugOutput(kDeviceNotConnected);
     if (!owner->OnDeviceNotConnected) return;
     try {
         owner->OnDeviceNotConnected(FDeviceID, FDevicePath);
     } catch (...) {
         // Raised on the read thread: nothing above it could take the exception.
-        if ((owner = threads_.Owner()) != nullptr) owner->Deps().hid.DebugOutput(u"HID event handler failed");
+        if ((owner = threads_.Owner()) != nullptr) owner->Deps().debug.DebugOutput(u"HID event handler failed");
     }
 }
 

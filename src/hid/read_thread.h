@@ -94,10 +94,6 @@ public:
     // The read loop.
     void Execute();
 
-    // The old loop, which looks at the stop every millisecond; kept only so
-    // that the benchmark can set the two side by side.
-    static bool UsePollingLoop;
-
 private:
     friend class THidReadThreads;
     class Stop;

@@ -27,52 +27,6 @@ ProcessState& P() {
     return state;
 }
 
-// Reads the stream without ever reading past its end or allocating more than
-// it holds.
-class StreamReader {
-public:
-    StreamReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint32_t U32(const char* what) {
-        if (size_ - pos_ < 4) throw LanguageDataError(std::string("language data ends before the ") + what);
-        std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(data_[pos_ + i]) << (8 * i);
-        pos_ += 4;
-        return v;
-    }
-    u16 String(const char* what) {
-        const auto n = static_cast<std::int32_t>(U32(what));
-        if (n < 0) throw LanguageDataError(std::string("language data has a negative ") + what);
-        if (static_cast<std::uint64_t>(n) * 2 > size_ - pos_) {
-            throw LanguageDataError(std::string("language data ends inside the ") + what + " (" +
-                                    std::to_string(n) + " characters announced)");
-        }
-        u16 s(static_cast<std::size_t>(n), u'\0');
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            s[i] = static_cast<char16_t>(data_[pos_ + 2 * i] | (data_[pos_ + 2 * i + 1] << 8));
-        }
-        pos_ += 2 * static_cast<std::size_t>(n);
-        return s;
-    }
-    std::size_t Remaining() const { return size_ - pos_; }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-void PutString(std::vector<std::uint8_t>& out, const u16& s) {
-    PutU32(out, static_cast<std::uint32_t>(s.size()));
-    for (char16_t c : s) {
-        out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-}
-
 u16 Hex4(unsigned v) {
     static const char digits[] = "0123456789ABCDEF";
     u16 s(4, u'0');
@@ -138,12 +92,12 @@ void TvgLang::SaveToFile(u16view path) {
 void TvgLang::ReadResources(const std::uint8_t* data, std::size_t size) { Read(data, size, false); }
 
 void TvgLang::Read(const std::uint8_t* data, std::size_t size, bool replace) {
-    StreamReader r(data, size);
+    LanguageStreamReader r(data, size);
     // Everything is built aside; the component changes only once the whole
     // stream has been read.
     TStringList original(deps_.nls);
-    original.SetText(r.String("source text"));
-    const std::uint32_t count = r.U32("language count");
+    original.SetText(r.Text("source text"));
+    const std::uint32_t count = r.Count("language count");
     // Every record holds at least its two lengths. Nothing is reserved from
     // the count: the records are built as their bytes are read.
     if (count > r.Remaining() / 8) {
@@ -152,9 +106,9 @@ void TvgLang::Read(const std::uint8_t* data, std::size_t size, bool replace) {
     }
     std::vector<std::pair<u16, std::unique_ptr<TStringList>>> languages;
     for (std::uint32_t i = 0; i < count; ++i) {
-        u16 name = r.String("language name");
+        u16 name = r.Text("language name");
         auto table = std::make_unique<TStringList>(deps_.nls);
-        table->SetText(r.String("language table"));
+        table->SetText(r.Text("language table"));
         languages.emplace_back(std::move(name), std::move(table));
     }
     // The commit: only the reservation can fail, and it comes first.
@@ -168,14 +122,14 @@ void TvgLang::Read(const std::uint8_t* data, std::size_t size, bool replace) {
 }
 
 std::vector<std::uint8_t> TvgLang::WriteResources() const {
-    std::vector<std::uint8_t> out;
-    PutString(out, FOriginal.Text());
-    PutU32(out, static_cast<std::uint32_t>(FResources.size()));
+    LanguageStreamWriter out;
+    out.Text(FOriginal.Text());
+    out.Count(static_cast<std::uint32_t>(FResources.size()));
     for (const auto& [name, table] : FResources) {
-        PutString(out, name);
-        PutString(out, table->Text());
+        out.Text(name);
+        out.Text(table->Text());
     }
-    return out;
+    return out.Take();
 }
 
 u16 TvgLang::GetUserLanguageCode() {

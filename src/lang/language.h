@@ -5,24 +5,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
-#include "app/components.h"
 #include "lang/component.h"
 #include "lang/lang_table.h"
+#include "lang/language_stream.h"
 #include "platform/files.h"
 #include "platform/locale.h"
 
 namespace vxm {
-
-// A language stream that is malformed: a negative or oversized length, a
-// count the stream cannot hold, or an early end.
-class LanguageDataError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The largest language file that is read (and written). A complete
 // translation of all 221 texts of the monitor and its configuration
@@ -39,10 +31,6 @@ struct LanguageDependencies {
     bool designing = false;
     std::function<void(u16view)> debugOutput;
 };
-
-// The main window's stored language data (generated from data/lang).
-extern const std::uint8_t kMonitorResourcesBin[];
-extern const std::size_t kMonitorResourcesBinSize;
 
 // Texts that code builds at run time and no form holds.
 const std::vector<u16>& ConstTextList();
@@ -107,7 +95,7 @@ using TOnCustomTranslate = std::function<void(TComponent* AComponent, std::vecto
 using TOnLanguageChanged =
     std::function<void(class TuiLanguage& AComponent, u16view LanguageShortID, u16view LanguageLongName)>;
 
-class TuiLanguage final : public TvgLang, public app::ILanguageComponent {
+class TuiLanguage final : public TvgLang {
 public:
     // `owner` is the component (normally a form) that owns this one.
     TuiLanguage(TComponent* owner, LanguageDependencies deps);
@@ -121,10 +109,10 @@ public:
     // The form's stored data (ResourcesBin), then Loaded, as a form reader does.
     void ReadFormData(const std::uint8_t* resourcesBin, std::size_t size);
 
-    u16 Lang() const override { return FLanguageName; }
-    void SetLang(u16view Value) override;
-    int GetLanguageIndexByShortID(u16view ShortID) const override;
-    u16 GetLanguageShortIDByIndex(int Index) const override;
+    u16 Lang() const { return FLanguageName; }
+    void SetLang(u16view Value);
+    int GetLanguageIndexByShortID(u16view ShortID) const;
+    u16 GetLanguageShortIDByIndex(int Index) const;
     u16 GetOSDefaultLang();
     u16 GetLanguageLongNameByLangID(u16view LangID) const;
     u16 GetLanguageLongNameByShortID(u16view ShortID) const;

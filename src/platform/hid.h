@@ -10,6 +10,12 @@
 
 namespace vxm::platform {
 
+// The usage selector of a HID top-level collection.
+struct USAGE_AND_PAGE {
+    std::uint16_t Usage = 0;
+    std::uint16_t UsagePage = 0;
+};
+
 struct HidCaps {
     std::uint16_t Usage = 0;
     std::uint16_t UsagePage = 0;
@@ -74,11 +80,6 @@ public:
     // Sleeps until the pending read completes (true) or the stop is set
     // (false), without waking in between.
     virtual bool WaitForCompletion(IStopSource& stop) = 0;
-    // One alertable 1 ms sleep; true when the read completed in it. The
-    // polling loop that benchmarks compare against.
-    virtual bool PollForCompletion() = 0;
-    // Times the thread woke up while waiting, for benchmarks.
-    virtual std::uint64_t WakeUps() const = 0;
     // Outcome of the completed read: true with the byte count, or false with
     // the error code.
     virtual bool Result(std::uint32_t& bytes, long& error) = 0;
@@ -101,8 +102,6 @@ public:
     // Null when the path cannot be opened or HID.dll is missing.
     virtual std::unique_ptr<IHidDevice> Open(u16view path, bool overlapped) = 0;
     virtual std::unique_ptr<IHidReadChannel> OpenReadChannel(u16view path) = 0;
-    // Debugger output.
-    virtual void DebugOutput(u16view text) = 0;
 };
 
 }  // namespace vxm::platform

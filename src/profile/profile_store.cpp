@@ -50,19 +50,28 @@ bool TuiProfile::RegistryTargetValid() const {
            !FFileName.empty();
 }
 
-bool TuiProfile::LoadStreamFromRegistry() {
-    if (!Before(OnBeforeLoadFromRegistry)) return false;
-    if (!RegistryTargetValid()) return false;
+std::unique_ptr<platform::IRegistryKey> TuiProfile::OpenTargetKey(const TuiProfileEvent& before) {
+    if (!Before(before)) return nullptr;
+    if (!RegistryTargetValid()) return nullptr;
     long error = 0;
-    auto key = registry_.OpenKey(FRootKey, FKeyPath, true, error);
-    // A key that cannot be opened is a failed load: the stream stays as it was.
+    // A key that cannot be opened is a failed load or save: the stream and
+    // the registry stay as they were.
+    return registry_.OpenKey(FRootKey, FKeyPath, true, error);
+}
+
+namespace {
+StoreError Failed(const char* what, u16view name, long rc) {
+    return StoreError(std::string("cannot ") + what + " \"" + Utf8(name) + "\" (error " + std::to_string(rc) + ")");
+}
+}  // namespace
+
+bool TuiProfile::LoadStreamFromRegistry() {
+    auto key = OpenTargetKey(OnBeforeLoadFromRegistry);
     if (!key) return false;
     if (!key->ValueExists(FFileName)) return false;
     platform::RegValue value;
     const long rc = key->QueryValue(FFileName, value);
-    if (rc != platform::kErrorSuccess) {
-        throw StoreError("cannot read registry value \"" + Utf8(FFileName) + "\" (error " + std::to_string(rc) + ")");
-    }
+    if (rc != platform::kErrorSuccess) throw Failed("read registry value", FFileName, rc);
     if (value.type != platform::kRegBinary) {
         throw StoreError("registry value \"" + Utf8(FFileName) + "\" is of type " + std::to_string(value.type) +
                          ", not binary");
@@ -74,15 +83,10 @@ bool TuiProfile::LoadStreamFromRegistry() {
 }
 
 bool TuiProfile::SaveStreamToRegistry() {
-    if (!Before(OnBeforeSaveToRegistry)) return false;
-    if (!RegistryTargetValid()) return false;
-    long error = 0;
-    auto key = registry_.OpenKey(FRootKey, FKeyPath, true, error);
+    auto key = OpenTargetKey(OnBeforeSaveToRegistry);
     if (!key) return false;
     const long rc = key->SetValue(FFileName, platform::kRegBinary, FMemoryStream.data(), FMemoryStream.size());
-    if (rc != platform::kErrorSuccess) {
-        throw StoreError("cannot write registry value \"" + Utf8(FFileName) + "\" (error " + std::to_string(rc) + ")");
-    }
+    if (rc != platform::kErrorSuccess) throw Failed("write registry value", FFileName, rc);
     key.reset();
     if (OnAfterSaveToRegistry) OnAfterSaveToRegistry(FMemoryStream);
     return true;
@@ -91,18 +95,14 @@ bool TuiProfile::SaveStreamToRegistry() {
 bool TuiProfile::ReadWholeFile(u16view path) {
     TMemoryStream bytes;
     const long rc = files_.ReadFile(path, bytes);
-    if (rc != platform::kErrorSuccess) {
-        throw StoreError("cannot read file \"" + Utf8(path) + "\" (error " + std::to_string(rc) + ")");
-    }
+    if (rc != platform::kErrorSuccess) throw Failed("read file", path, rc);
     FMemoryStream = std::move(bytes);
     return true;
 }
 
 void TuiProfile::WriteWholeFile(u16view path) {
     const long rc = files_.WriteFile(path, FMemoryStream.data(), FMemoryStream.size());
-    if (rc != platform::kErrorSuccess) {
-        throw StoreError("cannot write file \"" + Utf8(path) + "\" (error " + std::to_string(rc) + ")");
-    }
+    if (rc != platform::kErrorSuccess) throw Failed("write file", path, rc);
 }
 
 bool TuiProfile::LoadStreamFromFile() {

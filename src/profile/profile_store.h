@@ -3,6 +3,7 @@
 // registry value or a file.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "common/text.h"
@@ -71,6 +72,9 @@ public:
 private:
     bool Before(const TuiProfileEvent& ev);
     bool RegistryTargetValid() const;
+    // The record's key, once `before` let it go on and the place is valid;
+    // null otherwise.
+    std::unique_ptr<platform::IRegistryKey> OpenTargetKey(const TuiProfileEvent& before);
     bool ReadWholeFile(u16view path);
     void WriteWholeFile(u16view path);
     bool EnsureFolder(u16view folder);

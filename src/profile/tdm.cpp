@@ -8,7 +8,7 @@
 
 namespace vxm {
 
-app::USAGE_AND_PAGE DeviceUsageAndPage;
+USAGE_AND_PAGE DeviceUsageAndPage;
 
 namespace {
 template <typename T>
@@ -212,20 +212,20 @@ void TDM::LoadAllProfileInfoFromRegistry() {
     LoadAllSettingsRecord();
 }
 
+void TDM::LoadOrRestoreFromRegistry(TuiProfile& component) {
+    if (component.LoadStreamFromRegistry()) return;
+    component.RestoreToDefault();
+    component.SaveStreamToRegistry();
+}
+
 void TDM::LoadGroupRecord() {
-    if (!uiProfileSettingGroup.LoadStreamFromRegistry()) {
-        uiProfileSettingGroup.RestoreToDefault();
-        uiProfileSettingGroup.SaveStreamToRegistry();
-    }
+    LoadOrRestoreFromRegistry(uiProfileSettingGroup);
     uiProfileSettingGroup.ReadRecord(*FProfileSettingGroup);
     SelectGroupProfile();
 }
 
 void TDM::LoadAllSettingsRecord() {
-    if (!uiProfileAllSettingInfo.LoadStreamFromRegistry()) {
-        uiProfileAllSettingInfo.RestoreToDefault();
-        uiProfileAllSettingInfo.SaveStreamToRegistry();
-    }
+    LoadOrRestoreFromRegistry(uiProfileAllSettingInfo);
     uiProfileAllSettingInfo.ReadRecord(*FAllProfileSettingInfo);
 }
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/monitor.h"
 #include "platform/clock.h"
 #include "profile/defaults.h"
 #include "profile/options.h"
+#include "profile/profile_settings.h"
 #include "profile/profile_store.h"
 #include "profile/records.h"
 #include "profile/store_journal.h"
@@ -24,9 +24,9 @@ struct ProfilePlatform {
 };
 
 // The program-wide selector of the mouse's vendor collection.
-extern app::USAGE_AND_PAGE DeviceUsageAndPage;
+extern USAGE_AND_PAGE DeviceUsageAndPage;
 
-class TDM final : public app::IProfileSettings {
+class TDM final : public IProfileSettings {
 public:
     // Runs the start-up sequence. A range or store error stops it where it
     // happened: the error is kept in StartupError(), with what start-up had
@@ -46,7 +46,7 @@ public:
 
     // IProfileSettings
     std::uint8_t CurrentLanguage() const override { return FAllProfileSettingInfo->CurrentLanguage; }
-    app::USAGE_AND_PAGE DeviceUsageAndPage() const override { return vxm::DeviceUsageAndPage; }
+    USAGE_AND_PAGE DeviceUsageAndPage() const override { return vxm::DeviceUsageAndPage; }
     const TMouseProfileInfo& CurrentProfile() const override { return *FCurrentProfileInfo; }
     u16 ProfileRegFolder() const override { return FOptionsFromConfigFile.ProfileRegFolder; }
 
@@ -134,6 +134,8 @@ private:
     void CompleteStartup();
     void RequireStartup() const;
     void Place(TuiProfile& component, u16view fileName);
+    // The record from the registry, or its factory defaults, saved back.
+    static void LoadOrRestoreFromRegistry(TuiProfile& component);
     void LoadGroupRecord();
     void LoadAllSettingsRecord();
     TuiProfile& Current() { return *FProfileGroup[FProfileIndex]; }

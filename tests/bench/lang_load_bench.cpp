@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "lang/language.h"
+#include "lang/language_stream.h"
 #include "support/fake_platform.h"
 #ifdef _WIN32
 #include "platform/win32/locale_win32.h"
@@ -40,25 +41,16 @@ std::vector<u16> DistinctLines(std::size_t n, std::mt19937& rng) {
     return lines;
 }
 
+// One language, "0409", whose table holds `lines`.
 std::vector<std::uint8_t> Stream(const std::vector<u16>& lines) {
-    std::vector<std::uint8_t> out;
-    auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    auto str = [&](const u16& s) {
-        u32(static_cast<std::uint32_t>(s.size()));
-        for (char16_t c : s) {
-            out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-            out.push_back(static_cast<std::uint8_t>(c >> 8));
-        }
-    };
-    str(u16());
-    u32(1);
-    str(u"0409");
+    LanguageStreamWriter out;
+    out.Text(u16());
+    out.Count(1);
+    out.Text(u"0409");
     u16 table;
     for (const auto& l : lines) table += l + u"\r\n";
-    str(table);
-    return out;
+    out.Text(table);
+    return out.Take();
 }
 
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }

@@ -18,8 +18,10 @@
 #include "hid/hid_data.h"
 #include "platform/linux/hid_arrival_linux.h"
 #include "platform/linux/hid_linux.h"
+#include "platform/debug_output.h"
 #include "platform/linux/ini_linux.h"
 #include "support/fake_hid.h"
+#include "support/fake_platform.h"
 #include "temp_dir.h"
 
 namespace vxm::linuxos {
@@ -215,15 +217,19 @@ public:
     std::unique_ptr<platform::IHidReadChannel> OpenReadChannel(u16view) override {
         return MakeHidReadChannel(std::move(device_), VendorCollection());
     }
-    void DebugOutput(u16view text) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        debug.push_back(Utf8(text));
-    }
-    std::mutex mutex;
-    std::vector<std::string> debug;
 
 private:
     UniqueFd device_;
+};
+
+// What the read thread tells the debugger, kept.
+struct DebugLines final : platform::IDebugOutput {
+    void DebugOutput(u16view text) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        lines.push_back(Utf8(text));
+    }
+    std::mutex mutex;
+    std::vector<std::string> lines;
 };
 
 struct Road {
@@ -232,6 +238,7 @@ struct Road {
     StandInHidSystem hid{std::move(pair.device)};
     IniReader ini;
     fake::FakeDispatcher main;
+    DebugLines debug;
     std::unique_ptr<TuiHIDData> data;
     std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> reports;
     std::vector<u16> ids;
@@ -240,7 +247,7 @@ struct Road {
     Road() {
         // The include list holds the Windows form of the collection's id.
         testing::WriteBytes(dir / "config.ini", "[IncludeHIDDeviceList]\nid1=hid\\vid_1234&pid_5678&mi_01&col02\n");
-        data = std::make_unique<TuiHIDData>(HidDependencies{hid, ini, main, Utf16(dir.Path()) + u"/",
+        data = std::make_unique<TuiHIDData>(HidDependencies{hid, ini, main, debug, Utf16(dir.Path()) + u"/",
                                                             [](unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }});
         data->OnData = [this](const u16& id, const u16&, std::uint8_t reportId, const std::uint8_t* d, std::uint16_t size) {
             ids.push_back(id);
@@ -278,8 +285,8 @@ TEST(HidRoad, ReportsReachTheMainThreadAndAnUnplugEndsTheReaderOnce) {
     EXPECT_EQ(r.lost.load(), 1);
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(r.lost.load(), 1);
-    std::lock_guard<std::mutex> lock(r.hid.mutex);
-    EXPECT_EQ(std::count(r.hid.debug.begin(), r.hid.debug.end(), "ERROR_DEVICE_NOT_CONNECTED++++++++++++++++"), 1);
+    std::lock_guard<std::mutex> lock(r.debug.mutex);
+    EXPECT_EQ(std::count(r.debug.lines.begin(), r.debug.lines.end(), "ERROR_DEVICE_NOT_CONNECTED++++++++++++++++"), 1);
 }
 
 TEST(HidRoad, AStopEndsAnIdleReaderWithoutALostDevice) {
@@ -300,7 +307,8 @@ TEST(Hid, TheMachinesNodesAndNodesThatAreNoHid) {
     // The core's search over this machine finds nothing to read and keeps going.
     IniReader ini;
     fake::FakeDispatcher main;
-    TuiHIDData data(HidDependencies{hid, ini, main, u"/nonexistent/", nullptr});
+    DebugLines debug;
+    TuiHIDData data(HidDependencies{hid, ini, main, debug, u"/nonexistent/", nullptr});
     data.HidFindAndReadDevice({0x0001, 0xFFA0}, u"*");
     if (interfaces.empty()) {
         EXPECT_EQ(data.ReadThreadCount(), 0);

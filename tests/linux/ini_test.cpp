@@ -10,6 +10,7 @@
 #include "platform/linux/ini_linux.h"
 #include "profile/options.h"
 #include "support/fake_hid.h"
+#include "support/fake_platform.h"
 #include "temp_dir.h"
 
 namespace vxm::linuxos {
@@ -155,7 +156,8 @@ TEST(Ini, OptionsAndIncludeListOfTheCore) {
 
     fake::FakeHidSystem hid;
     fake::FakeDispatcher main;
-    TuiHIDData data(HidDependencies{hid, ini, main, paths.folder, nullptr});
+    fake::FakeDebugOutput debug;
+    TuiHIDData data(HidDependencies{hid, ini, main, debug, paths.folder, nullptr});
     EXPECT_EQ(data.GetHIDDeviceList(), (std::vector<u16>{u"HID\\VID_1234&PID_5678", u"HID\\VID_1234&PID_9999"}));
 }
 

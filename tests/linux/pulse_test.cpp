@@ -18,6 +18,9 @@
 #include "app/mute.h"
 #include "platform/linux/audio_linux.h"
 #include "platform/linux/posix.h"
+#include "platform/message_box.h"
+#include "platform/os.h"
+#include "support/fake_platform.h"
 #include "temp_dir.h"
 
 namespace vxm::linuxos {
@@ -89,16 +92,22 @@ TEST_F(Pulse, ToggleTwiceMutesAndUnmutesTheDefaultSource) {
         void Close() override {}
     } mixer;
     PulseAudio audio;
-    std::vector<std::string> debug;
-    app::MicrophoneMuteControl mute({audio, mixer, [](u16view) {}, [&](u16view t) { debug.push_back(Utf8(t)); },
-                                     [] { return true; }});
+    struct : platform::IMessageBox {
+        void ShowMessage(u16view) override {}
+        void ShowError(u16view, u16view) override {}
+    } messages;
+    struct : platform::IOsVersion {
+        platform::OsVersion GetOsVersion() override { return {}; }  // NT 10: the endpoint path
+    } os;
+    fake::FakeDebugOutput debug;
+    app::MicrophoneMuteControl mute({audio, mixer, messages, debug, os});
     mute.CreateAudioEndpoint();
     ASSERT_TRUE(mute.Bound());
     mute.MicrophoneMute();
     EXPECT_EQ(SourceMute(), "Mute: yes");  // acknowledged: the server has it already
     mute.MicrophoneMute();
     EXPECT_EQ(SourceMute(), "Mute: no");
-    EXPECT_EQ(debug, (std::vector<std::string>{"MicrophoneMute: muted", "MicrophoneMute: unmuted"}));
+    EXPECT_EQ(debug.Lines(), (std::vector<std::string>{"MicrophoneMute: muted", "MicrophoneMute: unmuted"}));
 }
 
 TEST_F(Pulse, AMuteMadeElsewhereIsSeenAndNotified) {

@@ -62,10 +62,7 @@ public:
         stop.AddWaker(&waker);
         std::unique_lock<std::mutex> lock(sys_.mutex);
         auto& q = sys_.pending[dev_.iface.path];
-        while (q.empty() && !stop.Stopped()) {
-            ++wakeUps_;
-            sys_.changed.wait(lock);
-        }
+        while (q.empty() && !stop.Stopped()) sys_.changed.wait(lock);
         lock.unlock();
         stop.RemoveWaker(&waker);
         lock.lock();
@@ -73,18 +70,6 @@ public:
         Take(q);
         return true;
     }
-    bool PollForCompletion() override {
-        std::unique_lock<std::mutex> lock(sys_.mutex);
-        auto& q = sys_.pending[dev_.iface.path];
-        ++wakeUps_;
-        if (q.empty()) {
-            sys_.changed.wait_for(lock, std::chrono::milliseconds(1));
-            if (q.empty()) return false;
-        }
-        Take(q);
-        return true;
-    }
-    std::uint64_t WakeUps() const override { return wakeUps_; }
     void Take(std::deque<ReadOutcome>& q) {
         current_ = std::move(q.front());
         q.pop_front();
@@ -121,7 +106,6 @@ private:
     bool closed_ = false;
     ReadOutcome current_;
     std::uint32_t bytes_ = 0;
-    std::uint64_t wakeUps_ = 0;
 };
 
 }  // namespace
@@ -144,11 +128,6 @@ std::unique_ptr<platform::IHidReadChannel> FakeHidSystem::OpenReadChannel(u16vie
         if (d.iface.path == path && d.opens) return std::make_unique<Channel>(*this, d);
     }
     return nullptr;
-}
-
-void FakeHidSystem::DebugOutput(u16view text) {
-    std::lock_guard<std::mutex> lock(mutex);
-    debug.push_back(Utf8(text));
 }
 
 void FakeHidSystem::Queue(u16view path, ReadOutcome outcome) {

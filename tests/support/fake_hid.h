@@ -38,7 +38,6 @@ public:
     std::vector<platform::HidInterface> EnumerateInterfaces() override;
     std::unique_ptr<platform::IHidDevice> Open(u16view path, bool overlapped) override;
     std::unique_ptr<platform::IHidReadChannel> OpenReadChannel(u16view path) override;
-    void DebugOutput(u16view text) override;
 
     // Queues what the next read on `path` completes with.
     void Queue(u16view path, ReadOutcome outcome);
@@ -48,7 +47,6 @@ public:
     std::map<u16, std::deque<ReadOutcome>> pending;
     std::vector<std::pair<u16, std::vector<std::uint8_t>>> writes;     // path, bytes
     std::vector<std::pair<u16, std::vector<std::uint8_t>>> featureSets;
-    std::vector<std::string> debug;
     std::atomic<int> channelsOpen{0};
     std::atomic<int> channelsClosedWithPendingRead{0};
     std::atomic<int> channelsOpened{0};

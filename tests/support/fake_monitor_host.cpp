@@ -1,6 +1,7 @@
 #include "support/fake_monitor_host.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vxm::fake {
 namespace {
@@ -21,7 +22,7 @@ protected:
 };
 
 
-class Tray final : public Logged<app::ITrayIcon> {
+class Tray final : public Logged<platform::ITrayIcon> {
 public:
     using Logged::Logged;
     ~Tray() override {
@@ -37,7 +38,7 @@ public:
     void SetVisible(bool visible) override { host_.log.push_back(visible ? "tray:visible" : "tray:hidden"); }
 };
 
-class Menu final : public Logged<app::IPopupMenu> {
+class Menu final : public Logged<platform::IPopupMenu> {
 public:
     using Logged::Logged;
     void AddItem(u16view, u16view caption, bool visible, std::function<void()> onClick) override {
@@ -61,7 +62,7 @@ private:
 
 class HidEvent final : public TuiHIDEvent {
 public:
-    HidEvent(FakeMonitorHost& host, std::unique_ptr<app::ITimer> timer) : TuiHIDEvent(std::move(timer)), host_(host) {
+    HidEvent(FakeMonitorHost& host, std::unique_ptr<platform::ITimer> timer) : TuiHIDEvent(std::move(timer)), host_(host) {
         host_.log.push_back("create:hidevent");
         host_.hidEvent = this;
     }
@@ -77,7 +78,17 @@ private:
 
 }  // namespace
 
-struct FakeMonitorHost::Timer final : Logged<app::ITimer> {
+std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> prefixes) {
+    std::vector<std::string> out;
+    for (const auto& line : log) {
+        for (const char* p : prefixes) {
+            if (line.rfind(p, 0) == 0) out.push_back(line);
+        }
+    }
+    return out;
+}
+
+struct FakeMonitorHost::Timer final : Logged<platform::ITimer> {
     Timer(FakeMonitorHost& owner, unsigned period) : Logged(owner, "timer"), interval(period) {
         host_.timers.push_back(this);
     }
@@ -107,8 +118,8 @@ void FakeMonitorHost::Advance(unsigned ms) {
     now = end;
 }
 
-std::unique_ptr<app::ITrayIcon> FakeMonitorHost::CreateTrayIcon() { return std::make_unique<Tray>(*this, "tray"); }
-std::unique_ptr<app::IPopupMenu> FakeMonitorHost::CreatePopupMenu(app::ITrayIcon&) {
+std::unique_ptr<platform::ITrayIcon> FakeMonitorHost::CreateTrayIcon() { return std::make_unique<Tray>(*this, "tray"); }
+std::unique_ptr<platform::IPopupMenu> FakeMonitorHost::CreatePopupMenu(platform::ITrayIcon&) {
     return std::make_unique<Menu>(*this, "menu");
 }
 class FakeMonitorHost::LoggingHid final : public FakeHidSystem {
@@ -143,11 +154,20 @@ FakeMonitorHost::FakeMonitorHost()
     : hookLibrary(std::make_unique<LoggingHookLibrary>(*this)), hid(std::make_unique<LoggingHid>(*this)) {}
 FakeMonitorHost::~FakeMonitorHost() = default;
 
+FakeMonitorHost::operator app::MonitorDependencies() {
+    // The shell, the main window, the message loop, the window messages, the
+    // programs, the ticks, the OS version, the message box, the debugger
+    // output and the paths are this host.
+    FakeMonitorHost& h = *this;
+    return app::MonitorDependencies{h, h, h, h, h, h, h, h, h, h, platform.registry, platform.files, nls,
+                                    coreAudio, mixer, *hookLibrary, dispatcher};
+}
+
 std::unique_ptr<TuiHIDData> FakeMonitorHost::CreateHidData() {
-    return std::make_unique<HidData>(*this, HidDependencies{*hid, platform.ini, dispatcher, platform.paths.exeFolder,
+    return std::make_unique<HidData>(*this, HidDependencies{*hid, platform.ini, dispatcher, hidDebug, platform.paths.exeFolder,
                                                             [this](unsigned ms) { Sleep(ms); }});
 }
-std::unique_ptr<app::ITimer> FakeMonitorHost::CreateTimer(unsigned intervalMs) {
+std::unique_ptr<platform::ITimer> FakeMonitorHost::CreateTimer(unsigned intervalMs) {
     return std::make_unique<Timer>(*this, intervalMs);
 }
 std::unique_ptr<TuiHIDEvent> FakeMonitorHost::CreateHidEvent() {
@@ -156,39 +176,49 @@ std::unique_ptr<TuiHIDEvent> FakeMonitorHost::CreateHidEvent() {
     return std::make_unique<HidEvent>(*this, std::move(timer));
 }
 
-app::WindowHandle FakeMonitorHost::FindWindowByClass(u16view className) {
+platform::WindowHandle FakeMonitorHost::FindWindowByClass(u16view className) {
     auto it = windows.find(u16(className));
     return it == windows.end() ? 0 : it->second;
 }
-void FakeMonitorHost::ShowWindowAsync(app::WindowHandle w, int cmd) {
+void FakeMonitorHost::ShowWindowAsync(platform::WindowHandle w, int cmd) {
     log.push_back("ShowWindowAsync:" + std::to_string(w) + ":" + std::to_string(cmd));
 }
 bool FakeMonitorHost::Deliver(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
     return attached && attached->HandleMessage(msg, wParam, lParam);
 }
-void FakeMonitorHost::SetForegroundWindow(app::WindowHandle w) { log.push_back("SetForegroundWindow:" + std::to_string(w)); }
-void FakeMonitorHost::PostWindowMessage(app::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
+void FakeMonitorHost::DeliverPosted() {
+    const auto posted = log;
+    for (const auto& line : posted) {
+        unsigned long long w = 0, m = 0;
+        long long l = 0;
+        if (std::sscanf(line.c_str(), "Post:1:%llu:%llu:%lld", &m, &w, &l) == 3) {
+            Deliver(static_cast<unsigned>(m), w, l);
+        }
+    }
+}
+void FakeMonitorHost::SetForegroundWindow(platform::WindowHandle w) { log.push_back("SetForegroundWindow:" + std::to_string(w)); }
+void FakeMonitorHost::PostWindowMessage(platform::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
     log.push_back("Post:" + std::to_string(w) + ":" + std::to_string(msg) + ":" + std::to_string(wp) + ":" +
                   std::to_string(lp));
 }
-void FakeMonitorHost::SendWindowMessage(app::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
+void FakeMonitorHost::SendWindowMessage(platform::WindowHandle w, unsigned msg, std::uintptr_t wp, std::intptr_t lp) {
     log.push_back("Send:" + std::to_string(w) + ":" + std::to_string(msg) + ":" + std::to_string(wp) + ":" +
                   std::to_string(lp));
 }
-bool FakeMonitorHost::ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view dir, int show) {
+bool FakeMonitorHost::ShellExecuteFile(platform::WindowHandle owner, u16view verb, u16view file, u16view dir, int show) {
     log.push_back("ShellExecute:" + std::to_string(owner) + ":" + Narrow(verb) + ":" + Narrow(file) + ":" +
                   Narrow(dir) + ":" + std::to_string(show));
     return false;
 }
 namespace {
-struct StartedProgram final : app::IStartedProgram {
+struct StartedProgram final : platform::IStartedProgram {
     explicit StartedProgram(std::shared_ptr<bool> r) : running(std::move(r)) {}
     bool Running() override { return *running; }
     std::shared_ptr<bool> running;
 };
 }  // namespace
 
-std::unique_ptr<app::IStartedProgram> FakeMonitorHost::StartProgram(u16view verb, u16view file, u16view dir,
+std::unique_ptr<platform::IStartedProgram> FakeMonitorHost::StartProgram(u16view verb, u16view file, u16view dir,
                                                                     int show) {
     log.push_back("StartProgram:" + Narrow(verb) + ":" + Narrow(file) + ":" + Narrow(dir) + ":" +
                   std::to_string(show));

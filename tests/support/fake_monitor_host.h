@@ -1,6 +1,8 @@
 #pragma once
-// A monitor host that records what the main window does, with a virtual
-// clock for its timers.
+// The shell and the platform as the monitor's main window sees them, in one
+// recording fake: what the window does lands in one log, in order, and its
+// timers run on a virtual clock.
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -17,7 +19,19 @@
 
 namespace vxm::fake {
 
-class FakeMonitorHost final : public app::IMonitorHost {
+// The lines of a log that begin with one of the prefixes, in order.
+std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> prefixes);
+
+class FakeMonitorHost final : public app::IMonitorShell,
+                              public platform::IMainWindow,
+                              public platform::IMessageLoop,
+                              public platform::IWindowMessages,
+                              public platform::IPrograms,
+                              public platform::ITicks,
+                              public platform::IOsVersion,
+                              public platform::IMessageBox,
+                              public platform::IDebugOutput,
+                              public platform::ISystemPaths {
     // The translation state is process-wide: every host starts without one.
     struct CleanTranslation {
         CleanTranslation() { ResetTranslationState(); }
@@ -32,42 +46,39 @@ public:
     void Advance(unsigned ms);
     unsigned now = 0;
 
-    std::unique_ptr<app::ITrayIcon> CreateTrayIcon() override;
-    std::unique_ptr<app::IPopupMenu> CreatePopupMenu(app::ITrayIcon& tray) override;
+    // Every seam of the window is this host (or one of its fakes).
+    operator app::MonitorDependencies();
+
+    std::unique_ptr<platform::ITrayIcon> CreateTrayIcon() override;
+    std::unique_ptr<platform::IPopupMenu> CreatePopupMenu(platform::ITrayIcon& tray) override;
     std::unique_ptr<TuiHIDData> CreateHidData() override;
-    std::unique_ptr<app::ITimer> CreateTimer(unsigned intervalMs) override;
+    std::unique_ptr<platform::ITimer> CreateTimer(unsigned intervalMs) override;
     std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
 
     void Attach(app::TVXMMONMAIN* window) override { attached = window; }
-    app::WindowHandle FindWindowByClass(u16view className) override;
-    void ShowWindowAsync(app::WindowHandle window, int command) override;
-    bool IsIconic(app::WindowHandle window) override { return iconic.count(window) != 0; }
-    void SetForegroundWindow(app::WindowHandle window) override;
-    void PostWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
-    void SendWindowMessage(app::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
-    bool ShellExecuteFile(app::WindowHandle owner, u16view verb, u16view file, u16view directory, int show) override;
-    std::unique_ptr<app::IStartedProgram> StartProgram(u16view verb, u16view file, u16view directory,
+    platform::WindowHandle FindWindowByClass(u16view className) override;
+    void ShowWindowAsync(platform::WindowHandle window, int command) override;
+    bool IsIconic(platform::WindowHandle window) override { return iconic.count(window) != 0; }
+    void SetForegroundWindow(platform::WindowHandle window) override;
+    void PostWindowMessage(platform::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void SendWindowMessage(platform::WindowHandle window, unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool ShellExecuteFile(platform::WindowHandle owner, u16view verb, u16view file, u16view directory, int show) override;
+    std::unique_ptr<platform::IStartedProgram> StartProgram(u16view verb, u16view file, u16view directory,
                                                        int show) override;
     std::uint32_t TickCount() override { return now; }
-    app::WindowHandle MainWindow() override { return 1; }
+    platform::WindowHandle MainWindow() override { return 1; }
     void ShowMainWindow(bool show) override;
     bool MainWindowVisible() override { return mainVisible; }
     void SetApplicationTitle(u16view title) override;
     void ProcessMessages() override;
     void Sleep(unsigned ms) override;
     void Terminate() override;
-    app::OsVersion GetOsVersion() override { return os; }
+    platform::OsVersion GetOsVersion() override { return os; }
     u16 ExecutableFolder() override { return exeFolder; }
+    u16 PersonalDocumentsFolder() override { return platform.paths.documents; }
     void DebugOutput(u16view text) override { log.push_back("Debug:" + Utf8(text)); }
     void ShowMessage(u16view text) override { log.push_back("ShowMessage:" + Utf8(text)); }
-    platform::IRegistry& Registry() override { return platform.registry; }
-    platform::ICoreAudio& CoreAudio() override { return coreAudio; }
-    platform::IMixer& Mixer() override { return mixer; }
-    platform::INationalLanguage& Nls() override { return nls; }
-    platform::IFileSystem& Files() override { return platform.files; }
     FakeNationalLanguage nls;
-    platform::IHookLibrary& HookLibrary() override { return *hookLibrary; }
-    platform::IMainThreadDispatcher& Dispatcher() override { return dispatcher; }
     void ShowError(u16view text, u16view caption) override {
         log.push_back("ShowError:" + Utf8(caption) + ":" + Utf8(text));
     }
@@ -78,8 +89,8 @@ public:
     FakeMixer mixer;
 
     // Scenario settings and observations.
-    std::map<u16, app::WindowHandle> windows;  // class -> handle
-    std::set<app::WindowHandle> iconic;
+    std::map<u16, platform::WindowHandle> windows;  // class -> handle
+    std::set<platform::WindowHandle> iconic;
     bool mainVisible = false;
     // What the next StartProgram gives: a program, or nothing (a failed start).
     bool startSucceeds = true;
@@ -89,10 +100,13 @@ public:
     // message another process sends.
     app::TVXMMONMAIN* attached = nullptr;
     bool Deliver(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
+    // Delivers what the log says was posted to the main window so far, as
+    // the message loop would.
+    void DeliverPosted();
     // Runs while the tray icon is being removed (the real removal waits on
     // the shell, and sent messages are dispatched meanwhile).
     std::function<void()> onTrayRemoval;
-    app::OsVersion os;
+    platform::OsVersion os;
     u16 exeFolder = u"C:\\Mouse\\";
     std::vector<u16> existingFiles;
     bool iconLoaded = false;
@@ -108,6 +122,8 @@ public:
     class LoggingHid;
     std::unique_ptr<FakeHidSystem> hid;
     FakeDispatcher dispatcher;
+    // The HID component's debugger output, apart from the window's.
+    FakeDebugOutput hidDebug;
     FakePlatform platform;
     FakeMonitorHost();
     ~FakeMonitorHost() override;

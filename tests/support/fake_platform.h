@@ -1,10 +1,12 @@
 #pragma once
 // In-memory fakes of the platform seams, deterministic and inspectable.
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/debug_output.h"
 #include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/registry.h"
@@ -90,6 +92,23 @@ public:
     u16 PersonalDocumentsFolder() override { return documents; }
     u16 exeFolder = u"C:\\Program Files\\Mouse\\";
     u16 documents = u"C:\\Users\\gamer\\Documents";
+};
+
+// Every line, in order, from whichever thread wrote it.
+class FakeDebugOutput final : public platform::IDebugOutput {
+public:
+    void DebugOutput(u16view text) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.push_back(Utf8(text));
+    }
+    std::vector<std::string> Lines() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lines_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
 };
 
 // All fakes wired together, with the folders above already present.

@@ -1,123 +1,22 @@
-// Localisation: the language data stream, the translation state with its
-// reverse mode, the language component's lookups and the component walk.
+// The language component: languages by name and index, the locale tables,
+// ui.local ahead of the built-in data and skipped whole when it cannot be
+// read, the walk over a form's components, design-time collection, and the
+// built-in data's readable source.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <map>
 #include <random>
 
+#include "app/monitor_language_data.h"
 #include "lang/language.h"
-#include "lang/translate.h"
-#include "support/fake_locale.h"
-#include "support/fake_platform.h"
 #include "ui/scene.h"
+#include "unit/lang_rig.h"
 
 namespace vxm {
 namespace {
 
-std::vector<std::uint8_t> Stream(const std::vector<std::pair<u16, u16>>& parts, std::optional<std::uint32_t> count = {}) {
-    // parts[0].second is the source text; the rest are (name, table text).
-    std::vector<std::uint8_t> out;
-    auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    auto str = [&](const u16& s) {
-        u32(static_cast<std::uint32_t>(s.size()));
-        for (char16_t c : s) {
-            out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-            out.push_back(static_cast<std::uint8_t>(c >> 8));
-        }
-    };
-    str(parts[0].second);
-    u32(count.value_or(static_cast<std::uint32_t>(parts.size() - 1)));
-    for (std::size_t i = 1; i < parts.size(); ++i) {
-        str(parts[i].first);
-        str(parts[i].second);
-    }
-    return out;
-}
-
-struct Lang : ::testing::Test {
-    fake::FakeNationalLanguage nls;
-    fake::FakePlatform p;
-    void SetUp() override {
-        ResetTranslationState();
-        TuiLanguage::ResetProcessState();
-    }
-    void TearDown() override { ResetTranslationState(); }
-    LanguageDependencies Deps(bool designing = false) {
-        return LanguageDependencies{nls, p.files, p.paths.exeFolder, u"VXMMON.EXE", designing, nullptr};
-    }
-};
-
-TEST_F(Lang, StreamRoundTripAndByteLayout) {
-    TuiLanguage a(nullptr, Deps());
-    a.ReadResources(Stream({{u"", u"OK\r\nExit\r\n"}, {u"CH", u"OK=确定\r\n"}, {u"US", u"OK=OK\r\n"}}).data(),
-                    Stream({{u"", u"OK\r\nExit\r\n"}, {u"CH", u"OK=确定\r\n"}, {u"US", u"OK=OK\r\n"}}).size());
-    const auto bytes = a.WriteResources();
-    // Sorted source list with its empty piece: "", "Exit", "OK", each + CR LF.
-    const u16 expectedSource = u"\r\nExit\r\nOK\r\n";
-    ASSERT_GE(bytes.size(), 4u);
-    EXPECT_EQ(bytes[0], expectedSource.size());
-    EXPECT_EQ(bytes[4], 0x0D);
-    EXPECT_EQ(bytes[6], 0x0A);
-    TuiLanguage b(nullptr, Deps());
-    b.ReadResources(bytes.data(), bytes.size());
-    EXPECT_EQ(b.Original().Items(), a.Original().Items());
-    ASSERT_EQ(b.LanguageCount(), 2u);
-    EXPECT_EQ(b.LanguageName(0), u"CH");
-    EXPECT_EQ(b.LanguageTableAt(0).Items(), a.LanguageTableAt(0).Items());
-    EXPECT_EQ(b.WriteResources(), bytes);
-}
-
-TEST_F(Lang, ListTextsBreakAtEveryLineSeparatorAndEndAtNul) {
-    TuiLanguage a(nullptr, Deps());
-    const u16 text = u"a\r\nb\rc\nd\ve\ff\u2028g\u2029h\r\nh";
-    const u16 withNul = text + u16(1, u'\0') + u"ignored";
-    const auto s = Stream({{u"", withNul}});
-    a.ReadResources(s.data(), s.size());
-    EXPECT_EQ(a.Original().Items(), (std::vector<u16>{u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h"}));
-    EXPECT_EQ(a.LanguageCount(), 0u) << "a count of 0 loads the source list only";
-}
-
-TEST_F(Lang, MalformedStreamsAreRejectedAndChangeNothing) {
-    TuiLanguage a(nullptr, Deps());
-    const auto good = Stream({{u"", u"OK\r\n"}, {u"CH", u"OK=确定\r\n"}});
-    a.ReadResources(good.data(), good.size());
-    const auto before = a.WriteResources();
-
-    std::vector<std::vector<std::uint8_t>> bad;
-    auto negative = good;
-    negative[3] = 0x80;  // source length < 0
-    bad.push_back(negative);
-    auto oversized = good;
-    oversized[2] = 0x7F;  // millions of characters announced
-    bad.push_back(oversized);
-    bad.push_back(Stream({{u"", u"OK\r\n"}, {u"CH", u"x"}}, 0xFFFFFFF0u));  // count beyond the stream
-    bad.push_back(std::vector<std::uint8_t>(good.begin(), good.end() - 3));  // ends early
-    bad.push_back(std::vector<std::uint8_t>(good.begin(), good.begin() + 2));
-    bad.push_back(Stream({{u"", u"OK\r\n"}, {u"A", u"a=b\r\n"}, {u"B", u"c=d\r\n"}}, 3));  // third record missing
-    for (const auto& s : bad) {
-        EXPECT_THROW(a.ReadResources(s.data(), s.size()), LanguageDataError);
-        EXPECT_EQ(a.WriteResources(), before) << "no half-loaded languages";
-    }
-}
-
-TEST_F(Lang, ReverseModeReturnsTheFirstSourceOfASharedTranslation) {
-    TuiLanguage lang(nullptr, Deps());
-    lang.ReadResources(kMonitorResourcesBin, kMonitorResourcesBinSize);
-    ui::Scene scene;
-    auto& label = scene.AddText(u"L", u"Mouse Left Click", {}, {});
-    auto& ok = scene.AddText(u"O", u"OK", {}, {});
-    lang.SetLang(u"CH");
-    EXPECT_EQ(label.GetText(), u"左键");
-    EXPECT_EQ(ok.GetText(), u"确定");
-    lang.SetLang(u"US");
-    EXPECT_EQ(label.GetText(), u"Click") << "first line in table order whose translation is 左键";
-    EXPECT_EQ(ok.GetText(), u"OK");
-    lang.SetLang(u"US");
-    EXPECT_EQ(ok.GetText(), u"OK") << "a line mapping a text to itself reverts to itself";
-}
+using namespace lang_rig;
 
 TEST_F(Lang, EnResetsAbsentOrEmptyNamesChangeNothing) {
     TuiLanguage lang(nullptr, Deps());
@@ -136,21 +35,6 @@ TEST_F(Lang, EnResetsAbsentOrEmptyNamesChangeNothing) {
     EXPECT_EQ(ActiveLanguageTable(), nullptr);
 }
 
-TEST_F(Lang, LookupsAreCaseSensitiveAndEmptyTranslationsKeepTheSource) {
-    TuiLanguage lang(nullptr, Deps());
-    lang.ReadResources(kMonitorResourcesBin, kMonitorResourcesBinSize);
-    lang.SetLang(u"ch");  // language names ignore case
-    EXPECT_EQ(TranslateText(u"Gaming Mouse Driver"), u"游戏鼠标驱动");
-    EXPECT_EQ(TranslateText(u"GAMING MOUSE DRIVER"), u"GAMING MOUSE DRIVER");
-    EXPECT_EQ(TranslateText(u"Mouse Right Click"), u"  右键");
-    EXPECT_EQ(TranslateText(u""), u"");
-    lang.LanguageTable(u"CH")->Add(u"Apply=");
-    lang.SetLang(u"CH");
-    EXPECT_EQ(TranslateText(u"Apply"), u"Apply");
-    SetTranslateHook([](u16view) { return u16(); });
-    EXPECT_EQ(TranslateText(u"Exit"), u"Exit") << "an empty hook answer gives the text back";
-    EXPECT_EQ(TranslateText(u""), u"");
-}
 
 TEST_F(Lang, LanguageIndexesNamesAndDuplicates) {
     TuiLanguage lang(nullptr, Deps());
@@ -167,6 +51,7 @@ TEST_F(Lang, LanguageIndexesNamesAndDuplicates) {
     lang.SetLang(u"CH");
     EXPECT_EQ(TranslateText(u"a"), u"1") << "the first of two equal names wins";
 }
+
 
 TEST_F(Lang, LocaleNamesAndSystemDefaults) {
     TuiLanguage lang(nullptr, Deps());
@@ -186,6 +71,7 @@ TEST_F(Lang, LocaleNamesAndSystemDefaults) {
     EXPECT_EQ(longName, u"");
 }
 
+
 TEST_F(Lang, LoadedAppliesTheUserLanguageOnlyWhenItIsALanguageName) {
     {
         TuiLanguage lang(nullptr, Deps());
@@ -198,6 +84,7 @@ TEST_F(Lang, LoadedAppliesTheUserLanguageOnlyWhenItIsALanguageName) {
     ASSERT_NE(ActiveLanguageTable(), nullptr);
     EXPECT_EQ(TranslateText(u"Exit"), u"退出软件");
 }
+
 
 TEST_F(Lang, UiLocalComesFirstAndAMalformedOneIsSkipped) {
     const auto local = Stream({{u"", u"Exit\r\n"}, {u"DE", u"Exit=Beenden\r\n"}});
@@ -216,6 +103,7 @@ TEST_F(Lang, UiLocalComesFirstAndAMalformedOneIsSkipped) {
     EXPECT_EQ(lang.GetLanguageShortIDByIndex(0), u"CH");
 }
 
+
 TEST_F(Lang, BuiltInDataHoldsTheMonitorsTexts) {
     TuiLanguage lang(nullptr, Deps());
     lang.ReadResources(kMonitorResourcesBin, kMonitorResourcesBinSize);
@@ -230,16 +118,6 @@ TEST_F(Lang, BuiltInDataHoldsTheMonitorsTexts) {
     for (const auto& c : ConstTextList()) EXPECT_TRUE(lang.LanguageTable(u"CH")->Translate(c, t)) << Utf8(c);
 }
 
-TEST_F(Lang, CollectionTakesEachTextOnce) {
-    BeginTextCollection(nls);
-    TranslateText(u"A");
-    TranslateText(u"A");
-    TranslateText(u"B");
-    ASSERT_NE(CollectedTexts(), nullptr);
-    EXPECT_EQ(CollectedTexts()->Items(), (std::vector<u16>{u"A", u"B"}));
-    EndTextCollection();
-    EXPECT_EQ(CollectedTexts(), nullptr);
-}
 
 TEST_F(Lang, WalkTranslatesCaptionsAndHintsButNotSpecialClassesOrScenes) {
     TComponent form(u"TMainForm", u"MainForm", nullptr, TComponent::Kind::Form);
@@ -280,6 +158,7 @@ TEST_F(Lang, WalkTranslatesCaptionsAndHintsButNotSpecialClassesOrScenes) {
     EXPECT_EQ(TuiLanguage::GetComponentPath(&form), u"TMainForm");
 }
 
+
 TEST_F(Lang, ActiveAtDesignTimeCollectsTextsAndOpensTheEditor) {
     TComponent form(u"TMainForm", u"MainForm", nullptr, TComponent::Kind::Form);
     TComponent label(u"TLabel", u"Label1", &form);
@@ -304,43 +183,6 @@ TEST_F(Lang, ActiveAtDesignTimeCollectsTextsAndOpensTheEditor) {
     EXPECT_FALSE(designing.Active()) << "back to false after the editor";
 }
 
-// Equal texts that differ in their code units, as a locale-aware comparison has them.
-class CaseFoldingNls final : public platform::INationalLanguage {
-public:
-    int Compare(u16view a, u16view b, bool) override { return inner.Compare(a, b, true); }
-    std::vector<platform::LocaleEntry> SupportedLocales() override { return {}; }
-    std::uint32_t UserDefaultLCID() override { return 0x0409; }
-    std::uint16_t SystemDefaultLangID() override { return 0x0409; }
-    u16 LanguageAbbreviation(std::uint32_t) override { return u"ENU"; }
-    fake::FakeNationalLanguage inner;
-};
-
-TEST_F(Lang, AListReadAtOnceHoldsWhatAddingOneByOneGives) {
-    CaseFoldingNls folding;
-    std::mt19937 rng(5);
-    for (int round = 0; round < 200; ++round) {
-        std::vector<u16> pieces;
-        const int n = static_cast<int>(rng() % 40);
-        for (int i = 0; i < n; ++i) {
-            u16 t;
-            for (unsigned k = rng() % 4; k > 0; --k) t += u"aAbB"[rng() % 4];
-            pieces.push_back(t);
-        }
-        TStringList present(folding), oneByOne(folding);
-        for (const char16_t* t : {u"a", u"AB", u"b"}) {
-            present.Add(t);
-            oneByOne.Add(t);
-        }
-        u16 text;
-        for (const auto& t : pieces) {
-            oneByOne.Add(t);
-            text += t + u"\r\n";
-        }
-        oneByOne.Add(u"");  // the piece after the last line break
-        present.AddText(text);
-        ASSERT_EQ(present.Items(), oneByOne.Items()) << "the first of equal texts wins, and what was there";
-    }
-}
 
 // Loads every ui.local file it is asked for by throwing what it is given.
 class ThrowingFiles final : public platform::IFileSystem {
@@ -362,7 +204,6 @@ public:
 private:
     std::function<void()> throw_;
 };
-
 TEST_F(Lang, NothingThrownWhileReadingUiLocalStopsStartUp) {
     const std::vector<std::function<void()>> throwers = {
         [] { throw std::bad_alloc(); }, [] { throw 42; }, [] { throw std::length_error("vector"); }};
@@ -381,6 +222,7 @@ TEST_F(Lang, NothingThrownWhileReadingUiLocalStopsStartUp) {
     }
 }
 
+
 // Fails the nth comparison with bad_alloc, as a load that runs out of memory would.
 class FailingNls final : public platform::INationalLanguage {
 public:
@@ -395,7 +237,6 @@ public:
     fake::FakeNationalLanguage inner;
     int calls = 0, failAt = -1;
 };
-
 TEST_F(Lang, ALoadThatFailsAnywhereChangesNothing) {
     FailingNls failing;
     TvgLang lang(LanguageDependencies{failing, p.files, p.paths.exeFolder, u"", false, nullptr});
@@ -417,6 +258,7 @@ TEST_F(Lang, ALoadThatFailsAnywhereChangesNothing) {
         ASSERT_EQ(lang.WriteResources(), before) << "comparison " << k << " of " << total;
     }
 }
+
 
 TEST_F(Lang, AUiLocalAboveTheLimitIsSkippedAndNeverWritten) {
     // A well-formed stream, only too large: one language with a long table.
@@ -448,51 +290,6 @@ TEST_F(Lang, AUiLocalAboveTheLimitIsSkippedAndNeverWritten) {
     EXPECT_EQ(p.files.writes, writes);
 }
 
-// Random language sets: empty and repeated names, empty tables, many languages.
-TEST_F(Lang, EveryStreamTheWriterProducesReadsBackEqual) {
-    std::mt19937 rng(2024);
-    auto text = [&](std::size_t maxLength) {
-        // No line breaks and no NUL: a list text is cut there.
-        static const char16_t alphabet[] = {u'a', u'Z', u'=', u'0', u' ', u'.', u'\u786e', u'\u5b9a',
-                                            u'\u00e9', u'\t', 0x0001, 0xD800, 0xFFFF};
-        u16 t;
-        for (std::size_t k = rng() % (maxLength + 1); k > 0; --k) t += alphabet[rng() % std::size(alphabet)];
-        return t;
-    };
-    for (int round = 0; round < 300; ++round) {
-        TuiLanguage a(nullptr, Deps());
-        for (std::size_t n = rng() % 6; n > 0; --n) a.Original().Add(text(8));
-        const std::size_t languages = round % 50 == 0 ? 1000 + rng() % 1000 : rng() % 8;
-        for (std::size_t l = 0; l < languages; ++l) {
-            const u16 name = rng() % 4 == 0 ? u16() : text(5);
-            a.AddLang(name);  // an equal name adds nothing
-            TStringList* table = a.LanguageTable(name);
-            for (std::size_t n = rng() % 3 == 0 ? 0 : rng() % 6; n > 0; --n) table->Add(text(12));
-        }
-        const auto bytes = a.WriteResources();
-        TuiLanguage b(nullptr, Deps());
-        ASSERT_NO_THROW(b.ReadResources(bytes.data(), bytes.size())) << "round " << round;
-        // A list read back has the empty piece after its last line break, and nothing else new.
-        auto withEmptyPiece = [](const TStringList& list) {
-            TStringList expected = list;
-            expected.Add(u"");
-            return expected.Items();
-        };
-        EXPECT_EQ(b.Original().Items(), withEmptyPiece(a.Original()));
-        ASSERT_EQ(b.LanguageCount(), a.LanguageCount());
-        for (std::size_t l = 0; l < a.LanguageCount(); ++l) {
-            ASSERT_EQ(b.LanguageName(l), a.LanguageName(l));
-            ASSERT_EQ(b.LanguageTableAt(l).Items(), withEmptyPiece(a.LanguageTableAt(l))) << "round " << round;
-        }
-        // Read twice: every name occurs twice; that too writes and reads back as it is.
-        b.ReadResources(bytes.data(), bytes.size());
-        const auto twice = b.WriteResources();
-        TuiLanguage c(nullptr, Deps());
-        c.ReadResources(twice.data(), twice.size());
-        ASSERT_EQ(c.LanguageCount(), 2 * a.LanguageCount());
-        EXPECT_EQ(c.WriteResources(), twice);
-    }
-}
 
 TEST_F(Lang, ActiveLoadFromFileKeepsTheLanguagesUnlessTheFileReads) {
     TuiLanguage lang(nullptr, Deps(true));
@@ -517,6 +314,7 @@ TEST_F(Lang, ActiveLoadFromFileKeepsTheLanguagesUnlessTheFileReads) {
     EXPECT_EQ(lang.LanguageName(0), u"DE");
 }
 
+
 TEST_F(Lang, ShortIdsNeedTheCountryAbbreviationInFourCharacters) {
     nls.locales.push_back({0x0491, u"0491", u"Long Country", u"GBRS"});  // fits 10, not 4
     nls.locales.push_back({0x0492, u"0492", u"No Country", std::nullopt});
@@ -525,6 +323,7 @@ TEST_F(Lang, ShortIdsNeedTheCountryAbbreviationInFourCharacters) {
     EXPECT_EQ(lang.GetLanguageLongNameByLangID(u"0491"), u"Long Country");
     EXPECT_EQ(lang.GetLanguageLongNameByShortID(u"0409"), u"English (United States)");
 }
+
 
 // The built-in data's readable source says which rows it carries.
 TEST(LanguageSource, HeaderNamesTheRowsCarriedAndLeftOut) {

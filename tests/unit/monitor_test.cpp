@@ -1,5 +1,5 @@
-// The monitor shell against a recording host: what exists when, what goes in
-// which order, and what the tray and timers do.
+// The monitor's main window against a recording host: what exists when, what
+// goes in which order, and what the tray, the About page and the timers do.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,48 +8,18 @@
 #include "app/monitor.h"
 #include "lang/translate.h"
 #include "support/fake_monitor_host.h"
+#include "support/fake_profile_settings.h"
 
 namespace vxm::app {
 namespace {
 
 using fake::FakeMonitorHost;
-
-struct Settings final : IProfileSettings {
-    explicit Settings(std::vector<std::string>* sink = nullptr) : log(sink) {
-        if (log) log->push_back("create:TDM");
-    }
-    ~Settings() override {
-        if (log) log->push_back("destroy:TDM");
-    }
-    std::uint8_t CurrentLanguage() const override { return language; }
-    USAGE_AND_PAGE DeviceUsageAndPage() const override { return {0x0001, 0xFFA0}; }
-    const TMouseProfileInfo& CurrentProfile() const override { return *profile; }
-    u16 ProfileRegFolder() const override { return u"software\\test"; }
-    void LoadProfileGroupSettingInfoFromRegistry() override { ++groupLoads; }
-    void LoadAllProfileInfoFromRegistry() override { ++settingsLoads; }
-    bool LoadCurrentProfileInfoFromRegistry() override {
-        ++profileLoads;
-        return true;
-    }
-    int groupLoads = 0, settingsLoads = 0, profileLoads = 0;
-    std::unique_ptr<TMouseProfileInfo> profile = std::make_unique<TMouseProfileInfo>();
-    std::vector<std::string>* log;
-    std::uint8_t language = 0;
-};
-
-std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> prefixes) {
-    std::vector<std::string> out;
-    for (const auto& line : log) {
-        for (const char* p : prefixes) {
-            if (line.rfind(p, 0) == 0) out.push_back(line);
-        }
-    }
-    return out;
-}
+using fake::FakeProfileSettings;
+using fake::Only;
 
 TEST(MonitorLifecycle, ComponentsComeUpInFormOrderAndGoInReverse) {
     FakeMonitorHost host;
-    Settings dm;
+    FakeProfileSettings dm;
     {
         TVXMMONMAIN window(host, dm);
         host.log.push_back("running");
@@ -66,7 +36,7 @@ TEST(MonitorLifecycle, ComponentsComeUpInFormOrderAndGoInReverse) {
 
 TEST(MonitorLifecycle, InitMonitorLoadsIconThenCaptionsThenAudioOnNt6) {
     FakeMonitorHost host;
-    Settings dm;
+    FakeProfileSettings dm;
     host.os = {2, 6};
     host.coreAudio.AddMicrophone(u"mic");
     TVXMMONMAIN window(host, dm);
@@ -87,7 +57,7 @@ TEST(MonitorLifecycle, InitMonitorLoadsIconThenCaptionsThenAudioOnNt6) {
 TEST(MonitorLifecycle, NoAudioBeforeNt6AndNoSetLangWhenTheLanguageMatches) {
     FakeMonitorHost host;
     host.os = {2, 5};
-    Settings dm;
+    FakeProfileSettings dm;
     dm.language = 1;
     TVXMMONMAIN window(host, dm);
     EXPECT_EQ(window.uiLanguage1().Lang(), u"US");
@@ -106,7 +76,7 @@ TEST(MonitorLifecycle, NoAudioBeforeNt6AndNoSetLangWhenTheLanguageMatches) {
 TEST(MonitorLifecycle, CaptionsPassThroughTranslateText) {
     FakeMonitorHost host;
     SetTranslateHook([](u16view t) { return u"<" + u16(t) + u">"; });
-    Settings dm;
+    FakeProfileSettings dm;
     TVXMMONMAIN window(host, dm);
     SetTranslateHook(nullptr);
     EXPECT_EQ(host.hint, u"<GAMING MOUSE DRIVER>");
@@ -114,39 +84,11 @@ TEST(MonitorLifecycle, CaptionsPassThroughTranslateText) {
     EXPECT_EQ(host.menuCaptions[2], u"<Exit>");
 }
 
-struct FakeProcess final : IProcessHost {
-    explicit FakeProcess(std::vector<std::string>& sink) : log(sink) {}
-    bool MutexExists(u16view) override { return exists; }
-    bool CreateOwnedMutex(u16view name) override {
-        log.push_back("CreateMutex:" + Utf8(name));
-        return !lostRace;
-    }
-    void ReleaseOwnedMutex() override { log.push_back("ReleaseMutex"); }
-    void ConfigureApplication() override { log.push_back("ConfigureApplication"); }
-    void RunMessageLoop() override { log.push_back("loop"); }
-    std::vector<std::string>& log;
-    bool exists = false;
-    bool lostRace = false;
-};
-
-TEST(MonitorProcess, ManagerBeforeWindowAndMutexReleasedBeforeEitherGoes) {
-    FakeMonitorHost host;
-    FakeProcess process(host.log);
-    MonitorParts parts;
-    parts.createProfileManager = [&] { return std::make_unique<Settings>(&host.log); };
-    parts.createMainWindow = [&](IProfileSettings& dm) { return std::make_unique<TVXMMONMAIN>(host, dm); };
-    EXPECT_EQ(RunMonitor(process, parts), 0);
-    const auto order = Only(host.log, {"CreateMutex", "ConfigureApplication", "create:TDM", "hook:", "loop",
-                                       "ReleaseMutex", "destroy:TDM"});
-    const std::vector<std::string> expected = {"CreateMutex:TVXMMONMAIN", "ConfigureApplication", "create:TDM",
-                                               "hook:load", "loop", "ReleaseMutex", "hook:unload", "destroy:TDM"};
-    EXPECT_EQ(order, expected);
-}
 
 TEST(MonitorLifecycle, MissingHookLibraryIsReportedOnceAndStartUpGoesOn) {
     FakeMonitorHost host;
     host.hookLibrary->loadResult = platform::HookLibraryLoad::Missing;
-    Settings dm;
+    FakeProfileSettings dm;
     TVXMMONMAIN window(host, dm);
     EXPECT_EQ(Only(host.log, {"ShowError"}),
               (std::vector<std::string>{"ShowError:Error:uiHook.dll can not be found!"}));
@@ -156,31 +98,9 @@ TEST(MonitorLifecycle, MissingHookLibraryIsReportedOnceAndStartUpGoesOn) {
     window.Button2Click();
 }
 
-TEST(MonitorProcess, AStartThatLosesTheRaceForTheMutexEndsLikeASecondInstance) {
-    FakeMonitorHost host;
-    FakeProcess process(host.log);
-    process.lostRace = true;
-    MonitorParts parts;
-    parts.createProfileManager = [&] { return std::make_unique<Settings>(&host.log); };
-    parts.createMainWindow = [&](IProfileSettings& dm) { return std::make_unique<TVXMMONMAIN>(host, dm); };
-    EXPECT_EQ(RunMonitor(process, parts), 0);
-    EXPECT_EQ(host.log, (std::vector<std::string>{"CreateMutex:TVXMMONMAIN"}));
-}
-
-TEST(MonitorProcess, SecondInstanceEndsAtOnceWithZeroAndCreatesNothing) {
-    FakeMonitorHost host;
-    FakeProcess process(host.log);
-    process.exists = true;
-    MonitorParts parts;
-    parts.createProfileManager = [&] { return std::make_unique<Settings>(&host.log); };
-    parts.createMainWindow = [&](IProfileSettings& dm) { return std::make_unique<TVXMMONMAIN>(host, dm); };
-    EXPECT_EQ(RunMonitor(process, parts), 0);
-    EXPECT_TRUE(host.log.empty());
-}
-
 TEST(MonitorTray, ClickBringsARunningConfigurationApplicationForward) {
     FakeMonitorHost host;
-    Settings dm;
+    FakeProfileSettings dm;
     TVXMMONMAIN window(host, dm);
     host.windows[u"TVXMCFGMAIN"] = 42;
     host.log.clear();
@@ -195,7 +115,7 @@ TEST(MonitorTray, ClickBringsARunningConfigurationApplicationForward) {
 
 TEST(MonitorTray, ClickStartsTheConfigurationApplicationByItsFullPathOnly) {
     FakeMonitorHost host;
-    Settings dm;
+    FakeProfileSettings dm;
     TVXMMONMAIN window(host, dm);
     host.log.clear();
     host.menuClicks[0]();  // "Config"
@@ -205,7 +125,7 @@ TEST(MonitorTray, ClickStartsTheConfigurationApplicationByItsFullPathOnly) {
 
 TEST(MonitorTray, OneStartPerClickBurstUntilTheWindowExistsTheProgramEndsOrTimePasses) {
     FakeMonitorHost host;
-    Settings dm;
+    FakeProfileSettings dm;
     TVXMMONMAIN window(host, dm);
     host.log.clear();
     auto starts = [&] { return Only(host.log, {"StartProgram"}).size(); };
@@ -243,7 +163,7 @@ TEST(MonitorTray, OneStartPerClickBurstUntilTheWindowExistsTheProgramEndsOrTimeP
 
 TEST(MonitorTray, ExitPostsTheExitNoticeAndEndsTheLoop) {
     FakeMonitorHost host;
-    Settings dm;
+    FakeProfileSettings dm;
     TVXMMONMAIN window(host, dm);
     host.windows[u"TVXMCFGMAIN"] = 7;
     host.log.clear();
@@ -253,7 +173,7 @@ TEST(MonitorTray, ExitPostsTheExitNoticeAndEndsTheLoop) {
 
 TEST(MonitorAboutPage, AboutShowsOkHidesAndTheWebButtonOpensTheAddress) {
     FakeMonitorHost host;
-    Settings dm;
+    FakeProfileSettings dm;
     TVXMMONMAIN window(host, dm);
     host.log.clear();
     window.About1Click();
@@ -276,7 +196,7 @@ TEST(MonitorAboutPage, AboutShowsOkHidesAndTheWebButtonOpensTheAddress) {
 
 TEST(MonitorMessages, AProfileIdOutsideZeroToFourReloadsButLeavesTheValueAsItWas) {
     FakeMonitorHost host;
-    Settings dm;
+    FakeProfileSettings dm;
     TVXMMONMAIN window(host, dm);
     auto& registry = host.platform.registry;
     registry.Put(platform::RegRoot::CurrentUser, u"software\\test", u"ProfileID", platform::kRegDword, {2, 0, 0, 0});
@@ -301,7 +221,7 @@ TEST(MonitorMessages, AProfileIdOutsideZeroToFourReloadsButLeavesTheValueAsItWas
 
 TEST(MonitorTeardown, MessagesSentWhileTheTrayIconGoesAreIgnored) {
     FakeMonitorHost host;
-    Settings dm;
+    FakeProfileSettings dm;
     auto window = std::make_unique<TVXMMONMAIN>(host, dm);
     EXPECT_EQ(host.attached, window.get()) << "attached once complete";
     EXPECT_TRUE(host.Deliver(kMsgReloadSettings, 0, 0));
@@ -322,7 +242,7 @@ TEST(MonitorTeardown, MessagesSentWhileTheTrayIconGoesAreIgnored) {
 
 TEST(MonitorDeviceReading, ArrivalsInABurstGiveOneRestart1500msAfterTheLast) {
     FakeMonitorHost host;
-    Settings dm;
+    FakeProfileSettings dm;
     TVXMMONMAIN window(host, dm);
     host.log.clear();
     // The notifier's own start arrival comes 1500 ms after creation...
@@ -346,35 +266,3 @@ TEST(MonitorDeviceReading, ArrivalsInABurstGiveOneRestart1500msAfterTheLast) {
 
 }  // namespace
 }  // namespace vxm::app
-
-#include "hid/hid_event.h"
-
-namespace vxm {
-namespace {
-
-TEST(HidArrivalNotifier, StartArrivalOnceAfter1500msAndOnlyInterfaceArrivalsCount) {
-    fake::FakeMonitorHost host;
-    TuiHIDEvent ev(host.CreateTimer(1500));
-    int arrivals = 0, removals = 0, changes = 0;
-    ev.OnDeviceArrival = [&] { ++arrivals; };
-    ev.OnDeviceRemove = [&] { ++removals; };
-    ev.OnDeviceChange = [&] { ++changes; };
-    host.Advance(1499);
-    EXPECT_EQ(arrivals, 0);
-    host.Advance(1);
-    EXPECT_EQ(arrivals, 1);
-    host.Advance(10000);
-    EXPECT_EQ(arrivals, 1) << "the start timer fires once";
-
-    ev.WMDeviceChange(kDbtDeviceArrival, kDbtDevTypDeviceInterface);
-    ev.WMDeviceChange(kDbtDeviceArrival, 2);  // a volume
-    ev.WMDeviceChange(kDbtDeviceRemoveComplete, kDbtDevTypDeviceInterface);
-    ev.WMDeviceChange(kDbtDevNodesChanged, 0);
-    ev.WMDeviceChange(0x8001, kDbtDevTypDeviceInterface);
-    EXPECT_EQ(arrivals, 2);
-    EXPECT_EQ(removals, 1);
-    EXPECT_EQ(changes, 1);
-}
-
-}  // namespace
-}  // namespace vxm

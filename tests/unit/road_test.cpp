@@ -1,65 +1,15 @@
 // The road of a button press, against the fakes: report decoder, protocol
-// messages, profile switches in the registry, and both microphone paths.
+// messages, profile switches in the registry.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "app/monitor.h"
-#include "profile/tdm.h"
-#include "support/fake_monitor_host.h"
+#include "unit/road_rig.h"
 
 namespace vxm::app {
 namespace {
 
-using fake::FakeMonitorHost;
-
-struct FixedClock final : platform::IClock {
-    double LocalDateTime() override { return 46000.0; }
-};
-
-struct Road {
-    FakeMonitorHost host;
-    FixedClock clock;
-    std::unique_ptr<TDM> dm;
-    std::unique_ptr<TVXMMONMAIN> window;
-    static constexpr char16_t kKey[] = u"software\\software\\zrngmmouse";
-
-    explicit Road(OsVersion os = {2, 10}) {
-        host.os = os;
-        host.windows[kConfigWindowClass] = 77;
-        auto& p = host.platform;
-        dm = std::make_unique<TDM>(ProfilePlatform{p.registry, p.files, p.ini, p.paths, clock});
-        window = std::make_unique<TVXMMONMAIN>(host, *dm);
-        host.log.clear();
-    }
-    void Report(std::uint8_t id, std::vector<std::uint8_t> data) {
-        window->uiHIDData1Data(u"HID\\X", u"\\\\?\\x", id, data.data(), static_cast<std::uint16_t>(data.size()));
-    }
-    // Delivers what was posted to the main window, as the message loop would.
-    void Pump() {
-        const auto log = host.log;
-        for (const auto& line : log) {
-            unsigned long long w = 0, m = 0;
-            long long l = 0;
-            if (std::sscanf(line.c_str(), "Post:1:%llu:%llu:%lld", &m, &w, &l) == 3) {
-                window->HandleMessage(static_cast<unsigned>(m), w, l);
-            }
-        }
-    }
-    std::vector<std::string> Lines(const char* prefix) const {
-        std::vector<std::string> out;
-        for (const auto& l : host.log) {
-            if (l.rfind(prefix, 0) == 0) out.push_back(l);
-        }
-        return out;
-    }
-    const platform::RegValue* ProfileID() { return host.platform.registry.Find(platform::RegRoot::CurrentUser, kKey, u"ProfileID"); }
-    void AssignToCurrentProfile(int button, Word function) {
-        auto p = std::make_unique<TMouseProfileInfo>(*dm->FCurrentProfileInfo);
-        p->ConfigInfo.ButtonFuncInfo[button].FunctionIndex = function;
-        *dm->FCurrentProfileInfo = *p;
-    }
-};
+using namespace road_rig;
 
 TEST(RoadKeyReports, ButtonWithFunction28TogglesTheMicrophone) {
     Road r;
@@ -76,6 +26,7 @@ TEST(RoadKeyReports, ButtonWithFunction28TogglesTheMicrophone) {
     EXPECT_FALSE(r.host.coreAudio.Of(u"mic").muted) << "two presses restore the state";
 }
 
+
 TEST(RoadKeyReports, WrongSizesSeveralBitsAndOtherIdsAreIgnored) {
     Road r;
     r.Report(7, {0x00, 0x04, 0x00, 0, 0, 0, 0, 0});  // 8 data bytes
@@ -87,6 +38,7 @@ TEST(RoadKeyReports, WrongSizesSeveralBitsAndOtherIdsAreIgnored) {
     EXPECT_TRUE(r.Lines("Post:").empty());
 }
 
+
 TEST(RoadKeyReports, MaskBitsAboveEighteenArriveAsProfileEventsOrNothing) {
     Road r;
     r.Report(7, {0x00, 0x00, 0x20, 0, 0, 0, 0});  // bit 21 -> event 21
@@ -95,6 +47,7 @@ TEST(RoadKeyReports, MaskBitsAboveEighteenArriveAsProfileEventsOrNothing) {
     r.Pump();
     EXPECT_EQ(r.Lines("Send:"), (std::vector<std::string>{"Send:77:7040:0:0"}));
 }
+
 
 TEST(RoadProfileEvents, SwitchWritesTheProfileNumberAndTellsTheConfigurationWindow) {
     Road r;
@@ -113,11 +66,13 @@ TEST(RoadProfileEvents, SwitchWritesTheProfileNumberAndTellsTheConfigurationWind
     EXPECT_EQ(r.Lines("Send:"), (std::vector<std::string>{"Send:77:7040:0:0"}));
 }
 
+
 TEST(RoadProfileEvents, DeviceValuesAreForwardedUnchanged) {
     Road r;
     r.Report(8, {0x02, 0x2A, 0, 0, 0, 0, 0});
     EXPECT_EQ(r.Lines("Post:"), (std::vector<std::string>{"Post:77:7042:42:0"}));
 }
+
 
 TEST(RoadMessages, ReloadSetsProfileIdAndAMissingKeyIsNotCreated) {
     Road r;
@@ -133,6 +88,7 @@ TEST(RoadMessages, ReloadSetsProfileIdAndAMissingKeyIsNotCreated) {
     EXPECT_FALSE(fresh.window->HandleMessage(1234, 0, 0));
 }
 
+
 TEST(RoadMessages, ValuesOutsideTheRangeFromOtherProcessesAreIgnored) {
     Road r;
     r.host.coreAudio.AddMicrophone(u"mic");
@@ -147,82 +103,12 @@ TEST(RoadMessages, ValuesOutsideTheRangeFromOtherProcessesAreIgnored) {
     EXPECT_TRUE(r.Lines("Send:").empty());
 }
 
+
 TEST(RoadMessages, AStoreErrorDuringReloadIsReportedNotFatal) {
     Road r;
     r.host.platform.registry.Put(platform::RegRoot::CurrentUser, Road::kKey, u"allsettings.pfd", platform::kRegSz, {1, 0});
     EXPECT_TRUE(r.window->HandleMessage(kMsgReloadSettings, 0, 0));
     EXPECT_EQ(r.Lines("Debug:message 7037 failed").size(), 1u);
-}
-
-TEST(MuteCoreAudio, NoMicrophoneDoesNothingAndEachToggleRetriesUntilOneAppears) {
-    Road r;
-    r.window->MicrophoneMute();
-    r.window->MicrophoneMute();
-    EXPECT_EQ(r.host.coreAudio.binds, 3) << "start-up, then once per toggle";
-    EXPECT_TRUE(r.Lines("ShowMessage").empty());
-    r.host.coreAudio.AddMicrophone(u"usb-mic");
-    r.window->MicrophoneMute();
-    EXPECT_TRUE(r.host.coreAudio.Of(u"usb-mic").muted);
-    r.window->MicrophoneMute();
-    EXPECT_EQ(r.host.coreAudio.binds, 4) << "bound once it worked";
-    EXPECT_FALSE(r.host.coreAudio.Of(u"usb-mic").muted);
-}
-
-TEST(MuteCoreAudio, ANewDefaultMicrophoneIsBoundBeforeToggling) {
-    Road r;
-    r.host.coreAudio.AddMicrophone(u"old");
-    r.window->MicrophoneMute();  // binds "old" and mutes it
-    EXPECT_TRUE(r.host.coreAudio.Of(u"old").muted);
-    r.host.coreAudio.AddMicrophone(u"headset");  // the user picks another default
-    r.window->MicrophoneMute();
-    EXPECT_TRUE(r.host.coreAudio.Of(u"headset").muted) << "the microphone in use is the one muted";
-    EXPECT_TRUE(r.host.coreAudio.Of(u"old").muted);
-}
-
-TEST(MuteCoreAudio, UnknownStateIsNotToggledAndNotificationsFlipVolumeUpdating) {
-    Road r;
-    r.host.coreAudio.AddMicrophone(u"mic");
-    r.host.coreAudio.Of(u"mic").getMuteFails = true;
-    r.window->MicrophoneMute();
-    EXPECT_EQ(r.host.coreAudio.Of(u"mic").setMuteCalls, 0);
-    r.host.coreAudio.notify(true);
-    EXPECT_TRUE(r.window->Audio().VolumeUpdating());
-    r.host.coreAudio.notify(false);
-    EXPECT_FALSE(r.window->Audio().VolumeUpdating());
-}
-
-TEST(MuteMixer, TwoTogglesRestoreTheStateOnTheMicrophoneLine) {
-    Road r({2, 5});
-    r.window->MicrophoneMute();
-    EXPECT_EQ(r.host.mixer.value, 1u);
-    r.window->MicrophoneMute();
-    EXPECT_EQ(r.host.mixer.value, 0u);
-    EXPECT_EQ(r.host.mixer.opens, r.host.mixer.closes);
-    EXPECT_EQ(r.host.mixer.lineTypesAsked.front(), 0x1003u);
-    EXPECT_EQ(r.host.coreAudio.binds, 0);
-}
-
-TEST(MuteMixer, SilentWithoutDeviceAndTwoMessagesWithoutMuteControl) {
-    Road r({1, 4});  // the Windows 9x family
-    r.host.mixer.devices = 0;
-    r.window->MicrophoneMute();
-    EXPECT_TRUE(r.Lines("ShowMessage").empty());
-    EXPECT_EQ(r.host.mixer.opens, 0);
-
-    r.host.mixer.devices = 1;
-    r.host.mixer.hasMuteControl = false;
-    r.window->MicrophoneMute();
-    EXPECT_EQ(r.Lines("ShowMessage"),
-              (std::vector<std::string>{"ShowMessage:GetLineInfo Error", "ShowMessage:GetLineInfo Error"}));
-    EXPECT_EQ(r.host.mixer.opens, r.host.mixer.closes);
-
-    r.host.log.clear();
-    r.host.mixer.hasMuteControl = true;
-    r.host.mixer.getResult = 11;
-    r.host.mixer.setResult = 11;
-    r.window->MicrophoneMute();
-    EXPECT_EQ(r.Lines("ShowMessage"),
-              (std::vector<std::string>{"ShowMessage:SetControlDetails Error", "ShowMessage:SetControlDetails Error"}));
 }
 
 }  // namespace

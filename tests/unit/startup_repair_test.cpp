@@ -157,14 +157,7 @@ struct Monitor {
         host.log.clear();
         std::uint8_t data[7] = {0x00, 0x04, 0x00, 0, 0, 0, 0};
         window->uiHIDData1Data(u"HID\\X", u"\\\\?\\x", 7, data, 7);
-        const auto log = host.log;
-        for (const auto& line : log) {
-            unsigned long long w = 0, m = 0;
-            long long l = 0;
-            if (std::sscanf(line.c_str(), "Post:1:%llu:%llu:%lld", &m, &w, &l) == 3) {
-                window->HandleMessage(static_cast<unsigned>(m), w, l);
-            }
-        }
+        host.DeliverPosted();
     }
     bool Muted() { return host.coreAudio.Of(u"mic").muted; }
 };

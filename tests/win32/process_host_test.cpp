@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <sddl.h>
 
-#include "platform/win32/monitor_host.h"
+#include "monitor/process_host.h"
 #include "platform/win32/wide.h"
 
 namespace vxm::win32 {

@@ -6,8 +6,8 @@
 # before the answer. Messages that any window may receive end nothing.
 source "$(dirname "$0")/lib.sh"
 
-name=$(sed -n 's/.*kEndRequestName\[\] = L"\([^"]*\)".*/\1/p' "$VXM_SOURCE/src/platform/win32/end_request.h")
-check=0x$(sed -n 's/.*kEndRequestCheck = 0x\([0-9A-Fa-f]*\);.*/\1/p' "$VXM_SOURCE/src/platform/win32/end_request.h")
+name=$(sed -n 's/.*kEndRequestName\[\] = L"\([^"]*\)".*/\1/p' "$VXM_SOURCE/win/monitor/end_request.h")
+check=0x$(sed -n 's/.*kEndRequestCheck = 0x\([0-9A-Fa-f]*\);.*/\1/p' "$VXM_SOURCE/win/monitor/end_request.h")
 [ -n "$name" ] && [ "$check" != 0x ] || fail "cannot read the end request from end_request.h"
 app=$(new_install)
 cp "$BIN/cfgstub.exe" "$app/VXMCFG.EXE"

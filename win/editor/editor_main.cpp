@@ -11,13 +11,15 @@
 #include <string>
 
 #include "app/monitor.h"
+#include "app/monitor_language_data.h"
+#include "editor/editor_window.h"
 #include "lang/component.h"
 #include "lang/editor_model.h"
 #include "lang/language.h"
-#include "platform/win32/editor_window.h"
+#include "platform/win32/files_win32.h"
 #include "platform/win32/locale_win32.h"
+#include "platform/win32/paths_win32.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_platform.h"
 #include "ui/scene.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // uiHook.dll: see uihook_api.h.
 #define UIHOOK_BUILDING
-#include "uihook_api.h"
+#include "platform/win32/uihook_api.h"
 
 namespace {
 

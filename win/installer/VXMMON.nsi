@@ -26,8 +26,8 @@ RequestExecutionLevel admin
 !define VERSION "${VXMVER_1}.${VXMVER_2}.${VXMVER_3}.${VXMVER_4}"
 !searchparse /file "${SOURCE}/win/monitor/monitor.rc" `VALUE "CompanyName", "` PUBLISHER `"`
 ; The monitor's end request, as the monitor registers it.
-!searchparse /file "${SOURCE}/src/platform/win32/end_request.h" `kEndRequestName[] = L"` END_REQUEST_NAME `"`
-!searchparse /file "${SOURCE}/src/platform/win32/end_request.h" `kEndRequestCheck = ` END_REQUEST_CHECK `;`
+!searchparse /file "${SOURCE}/win/monitor/end_request.h" `kEndRequestName[] = L"` END_REQUEST_NAME `"`
+!searchparse /file "${SOURCE}/win/monitor/end_request.h" `kEndRequestCheck = ` END_REQUEST_CHECK `;`
 
 !define NAME "Gaming Mouse Monitor"
 !define MONITOR_CLASS "TVXMMONMAIN"

@@ -1,43 +1,41 @@
 #include "monitor/program.h"
 
-#include "common/text.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_platform.h"
 #include "profile/tdm.h"
 
 namespace vxm::win32 {
 
-int RunMonitorProgram(HINSTANCE instance, const std::function<void(MonitorHost&)>& configure,
-                      const std::function<void(app::TVXMMONMAIN&)>& created) {
-    Registry registry;
-    FileSystem files;
-    IniReader ini;
-    SystemPaths paths;
-    Clock clock;
-    ProcessHost process;
-    std::unique_ptr<MonitorHost> host;
+MonitorProgram::MonitorProgram(HINSTANCE instance, HidFactory makeHid)
+    : instance_(instance), makeHid_(std::move(makeHid)), hookLibrary_(W(paths_.ExecutableFolder() + u"uiHook.dll")) {}
+
+app::MonitorParts MonitorProgram::Parts() {
     app::MonitorParts parts;
-    parts.createProfileManager = [&] {
-        return std::make_unique<TDM>(ProfilePlatform{registry, files, ini, paths, clock});
+    parts.createProfileManager = [this] {
+        return std::make_unique<TDM>(ProfilePlatform{registry_, files_, ini_, paths_, clock_});
     };
-    parts.createMainWindow = [&](app::IProfileSettings& settings) {
-        host = std::make_unique<MonitorHost>(instance);
-        if (configure) configure(*host);
-        auto window = std::make_unique<app::TVXMMONMAIN>(*host, settings);
-        host->Attach(window.get());
+    parts.createMainWindow = [this](IProfileSettings& settings) {
+        hid_ = makeHid_();
+        window_ = std::make_unique<MonitorWindow>(instance_, *hid_, ini_, debug_, paths_.ExecutableFolder());
+        auto window = std::make_unique<app::TVXMMONMAIN>(
+            app::MonitorDependencies{*window_, *window_, messageLoop_, windows_, programs_, ticks_, os_,
+                                     window_->Messages(), debug_, paths_, registry_, files_, nls_, coreAudio_,
+                                     mixer_, hookLibrary_, window_->Dispatcher()},
+            settings);
         // Stored settings that could not be loaded: say so once, with what
         // start-up stored before it stopped, and keep the tray, so the user
         // can open the configuration application to repair them (its reload
         // message then loads the repaired data).
         const u16 error = static_cast<TDM&>(settings).StartupErrorText();
         if (!error.empty()) {
-            OutputDebugStringW((L"start-up error: " + W(error) + L"\n").c_str());
-            MessageBoxW(nullptr, W(error).c_str(), L"GAMING MOUSE MONITOR", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+            debug_.DebugOutput(u"start-up error: " + error);
+            MessageBoxW(nullptr, W(error).c_str(), W(app::kMonitorTitle).c_str(),
+                        MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
         }
-        if (created) created(*window);
         return window;
     };
-    return app::RunMonitor(process, parts);
+    return parts;
 }
+
+int MonitorProgram::Run(const app::MonitorParts& parts) { return app::RunMonitor(process_, parts); }
 
 }  // namespace vxm::win32

@@ -127,7 +127,6 @@ public:
         while (!stop.Stopped()) {
             pollfd fds[2] = {{wake_.Get(), POLLIN, 0}, {fd_.Get(), POLLIN, 0}};
             const int r = ::poll(fds, started_ ? 2 : 1, -1);
-            ++wakeUps_;
             if (r < 0) {
                 if (errno == EINTR) continue;
                 break;
@@ -142,15 +141,6 @@ public:
         DrainWake();
         return completed;
     }
-
-    bool PollForCompletion() override {
-        pollfd fd = {fd_.Get(), POLLIN, 0};
-        const int r = started_ ? ::poll(&fd, 1, 1) : ::poll(nullptr, 0, 1);
-        ++wakeUps_;
-        return r > 0 && TryRead(fd.revents);
-    }
-
-    std::uint64_t WakeUps() const override { return wakeUps_; }
 
     bool Result(std::uint32_t& bytes, long& error) override {
         if (!done_) {
@@ -240,7 +230,6 @@ private:
     bool done_ = false;
     std::uint32_t bytes_ = 0;
     long error_ = 0;
-    std::uint64_t wakeUps_ = 0;
 };
 
 }  // namespace
@@ -281,8 +270,6 @@ void SplitCollectionPath(const std::string& path, std::string& node, std::size_t
     node = path.substr(0, amp);
     index = value - 1;
 }
-
-HidSystem::HidSystem(std::function<void(u16view)> debugOutput) : debugOutput_(std::move(debugOutput)) {}
 
 std::vector<platform::HidInterface> HidSystem::EnumerateInterfaces() {
     std::vector<platform::HidInterface> out;
@@ -347,10 +334,6 @@ std::unique_ptr<platform::IHidReadChannel> HidSystem::OpenReadChannel(u16view pa
         }
     }
     return MakeHidReadChannel(std::move(fd), std::move(collection));
-}
-
-void HidSystem::DebugOutput(u16view text) {
-    if (debugOutput_) debugOutput_(text);
 }
 
 std::unique_ptr<platform::IHidReadChannel> MakeHidReadChannel(UniqueFd fd, HidReadCollection collection) {

@@ -57,15 +57,9 @@ struct HidReadCollection {
 
 class HidSystem final : public platform::IHidSystem {
 public:
-    explicit HidSystem(std::function<void(u16view)> debugOutput = {});
-
     std::vector<platform::HidInterface> EnumerateInterfaces() override;
     std::unique_ptr<platform::IHidDevice> Open(u16view path, bool overlapped) override;
     std::unique_ptr<platform::IHidReadChannel> OpenReadChannel(u16view path) override;
-    void DebugOutput(u16view text) override;
-
-private:
-    std::function<void(u16view)> debugOutput_;
 };
 
 // The read channel over a descriptor that gives one report per read: a

@@ -8,6 +8,7 @@
 
 #include <atomic>
 
+#include "platform/win32/com_win32.h"
 #include "platform/win32/wide.h"
 
 namespace vxm::win32 {
@@ -19,12 +20,6 @@ constexpr IID kIidIAudioEndpointVolume = {0x5CDF2C82, 0x841E, 0x4546, {0x97, 0x2
 constexpr IID kIidIAudioEndpointVolumeCallback = {
     0x657804FA, 0xD6AD, 0x4496, {0x8A, 0x60, 0x35, 0x27, 0x52, 0xAF, 0x4F, 0x89}};
 constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;  // 7
-
-template <typename T>
-void Release(T*& p) {
-    if (p) p->Release();
-    p = nullptr;
-}
 
 // Only flips the "volume updating" flag, on the audio system's thread.
 class TMyEndpointVolumeCallback final : public IAudioEndpointVolumeCallback {
@@ -59,13 +54,8 @@ private:
 
 class Endpoint final : public platform::IAudioEndpoint {
 public:
-    Endpoint(IMMDeviceEnumerator* e, IMMDevice* d, IAudioEndpointVolume* v, u16 id)
-        : enumerator_(e), device_(d), volume_(v), id_(std::move(id)) {}
-    ~Endpoint() override {
-        Release(volume_);
-        Release(device_);
-        Release(enumerator_);
-    }
+    Endpoint(ComPtr<IMMDeviceEnumerator> e, ComPtr<IMMDevice> d, ComPtr<IAudioEndpointVolume> v, u16 id)
+        : enumerator_(std::move(e)), device_(std::move(d)), volume_(std::move(v)), id_(std::move(id)) {}
     Endpoint(const Endpoint&) = delete;
     Endpoint& operator=(const Endpoint&) = delete;
     u16 Id() const override { return id_; }
@@ -78,63 +68,54 @@ public:
     bool SetMute(bool muted) override { return SUCCEEDED(volume_->SetMute(muted ? TRUE : FALSE, nullptr)); }
 
 private:
-    IMMDeviceEnumerator* enumerator_;
-    IMMDevice* device_;
-    IAudioEndpointVolume* volume_;
+    // Released in reverse: the volume, the device, then the enumerator.
+    ComPtr<IMMDeviceEnumerator> enumerator_;
+    ComPtr<IMMDevice> device_;
+    ComPtr<IAudioEndpointVolume> volume_;
     u16 id_;
 };
 
 u16 DeviceId(IMMDevice* device) {
-    LPWSTR id = nullptr;
-    if (FAILED(device->GetId(&id)) || !id) return u16();
-    u16 out = U(id);
-    CoTaskMemFree(id);
-    return out;
+    CoTaskMemPtr<LPWSTR> id;
+    if (FAILED(device->GetId(id.Put())) || !id.Get()) return u16();
+    return U(id.Get());
+}
+
+// The default capture endpoint (eCapture, eMultimedia) and the enumerator
+// that found it, in this thread's COM apartment; null when either is missing.
+ComPtr<IMMDevice> DefaultCaptureDevice(ComPtr<IMMDeviceEnumerator>& enumerator) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // already in it: fine
+    if (FAILED(CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, kClassContext, kIidIMMDeviceEnumerator,
+                                enumerator.PutVoid())) ||
+        !enumerator) {
+        return ComPtr<IMMDevice>();
+    }
+    ComPtr<IMMDevice> device;
+    if (enumerator->GetDefaultAudioEndpoint(eCapture, eMultimedia, device.Put()) != S_OK) device.Reset();
+    return device;
 }
 
 }  // namespace
 
 std::unique_ptr<platform::IAudioEndpoint> CoreAudio::BindDefaultCapture(std::function<void(bool)> onNotify) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // already in it: fine
-    IMMDeviceEnumerator* enumerator = nullptr;
-    if (FAILED(CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, kClassContext, kIidIMMDeviceEnumerator,
-                                reinterpret_cast<void**>(&enumerator))) ||
-        !enumerator) {
-        return nullptr;
-    }
-    IMMDevice* device = nullptr;
-    if (enumerator->GetDefaultAudioEndpoint(eCapture, eMultimedia, &device) != S_OK || !device) {
-        Release(enumerator);
-        return nullptr;
-    }
-    IAudioEndpointVolume* volume = nullptr;
-    if (device->Activate(kIidIAudioEndpointVolume, kClassContext, nullptr, reinterpret_cast<void**>(&volume)) != S_OK ||
-        !volume) {
-        Release(device);
-        Release(enumerator);
+    ComPtr<IMMDeviceEnumerator> enumerator;
+    ComPtr<IMMDevice> device = DefaultCaptureDevice(enumerator);
+    if (!device) return nullptr;
+    ComPtr<IAudioEndpointVolume> volume;
+    if (device->Activate(kIidIAudioEndpointVolume, kClassContext, nullptr, volume.PutVoid()) != S_OK || !volume) {
         return nullptr;
     }
     // The endpoint keeps the callback alive; our reference goes at once.
-    auto* callback = new TMyEndpointVolumeCallback(std::move(onNotify));
-    volume->RegisterControlChangeNotify(callback);
-    callback->Release();
-    return std::make_unique<Endpoint>(enumerator, device, volume, DeviceId(device));
+    const ComPtr<TMyEndpointVolumeCallback> callback(new TMyEndpointVolumeCallback(std::move(onNotify)));
+    volume->RegisterControlChangeNotify(callback.Get());
+    u16 id = DeviceId(device.Get());
+    return std::make_unique<Endpoint>(std::move(enumerator), std::move(device), std::move(volume), std::move(id));
 }
 
 u16 CoreAudio::DefaultCaptureId() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IMMDeviceEnumerator* enumerator = nullptr;
-    if (FAILED(CoCreateInstance(kClsidMMDeviceEnumerator, nullptr, kClassContext, kIidIMMDeviceEnumerator,
-                                reinterpret_cast<void**>(&enumerator))) ||
-        !enumerator) {
-        return u16();
-    }
-    IMMDevice* device = nullptr;
-    u16 id;
-    if (enumerator->GetDefaultAudioEndpoint(eCapture, eMultimedia, &device) == S_OK && device) id = DeviceId(device);
-    Release(device);
-    Release(enumerator);
-    return id;
+    ComPtr<IMMDeviceEnumerator> enumerator;
+    const ComPtr<IMMDevice> device = DefaultCaptureDevice(enumerator);
+    return device ? DeviceId(device.Get()) : u16();
 }
 
 unsigned Mixer::GetNumDevs() { return mixerGetNumDevs(); }

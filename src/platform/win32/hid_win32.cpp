@@ -7,26 +7,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win32/handle_win32.h"
+#include "platform/win32/library_win32.h"
+#include "platform/win32/overlapped_read_win32.h"
 #include "platform/win32/wide.h"
 
 namespace vxm::win32 {
-
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return nullptr;
-    std::wstring path(folder, n);
-    path += L"\\";
-    path += name;
-    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 namespace {
-
-template <typename Fn>
-Fn Bind(HMODULE module, const char* name) {
-    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
 
 constexpr GUID kHidClassGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
@@ -38,15 +25,9 @@ struct HidSystem::Api {
     Api() = default;
     Api(const Api&) = delete;
     Api& operator=(const Api&) = delete;
-    ~Api() {
-        if (hidDll) FreeLibrary(hidDll);
-        if (setupApi) FreeLibrary(setupApi);
-    }
-    HMODULE setupApi = nullptr;
-    HMODULE hidDll = nullptr;
-    // Missing before Windows Vista; CancelIo then cancels the reads this
-    // thread started, which is all a read channel needs.
-    BOOL(WINAPI* CancelIoEx)(HANDLE, LPOVERLAPPED) = nullptr;
+    // Declared first, freed last: the functions below point into them.
+    Library setupApi;
+    Library hidDll;
     decltype(&SetupDiGetClassDevsW) GetClassDevs = nullptr;
     decltype(&SetupDiEnumDeviceInterfaces) EnumDeviceInterfaces = nullptr;
     decltype(&SetupDiGetDeviceInterfaceDetailW) GetDeviceInterfaceDetail = nullptr;
@@ -87,25 +68,25 @@ struct HidSystem::Api {
 HidSystem::HidSystem() : hidGuid_(kHidClassGuid) {
     auto api = std::make_shared<Api>();
     Api& a = *api;
-    a.setupApi = LoadSystemLibrary(L"SetupApi.dll");
-    if (a.setupApi) a.hidDll = LoadSystemLibrary(L"HID.dll");
-    a.GetClassDevs = Bind<decltype(a.GetClassDevs)>(a.setupApi, "SetupDiGetClassDevsW");
-    a.EnumDeviceInterfaces = Bind<decltype(a.EnumDeviceInterfaces)>(a.setupApi, "SetupDiEnumDeviceInterfaces");
-    a.GetDeviceInterfaceDetail =
-        Bind<decltype(a.GetDeviceInterfaceDetail)>(a.setupApi, "SetupDiGetDeviceInterfaceDetailW");
+    a.setupApi = Library::FromSystemFolder(L"SetupApi.dll");
+    if (a.setupApi) a.hidDll = Library::FromSystemFolder(L"HID.dll");
+    const Library& setup = a.setupApi;
+    const Library& hid = a.hidDll;
+    a.GetClassDevs = setup.Bind<decltype(a.GetClassDevs)>("SetupDiGetClassDevsW");
+    a.EnumDeviceInterfaces = setup.Bind<decltype(a.EnumDeviceInterfaces)>("SetupDiEnumDeviceInterfaces");
+    a.GetDeviceInterfaceDetail = setup.Bind<decltype(a.GetDeviceInterfaceDetail)>("SetupDiGetDeviceInterfaceDetailW");
     a.GetDeviceRegistryProperty =
-        Bind<decltype(a.GetDeviceRegistryProperty)>(a.setupApi, "SetupDiGetDeviceRegistryPropertyW");
-    a.DestroyDeviceInfoList = Bind<decltype(a.DestroyDeviceInfoList)>(a.setupApi, "SetupDiDestroyDeviceInfoList");
-    a.GetHidGuid = Bind<decltype(a.GetHidGuid)>(a.hidDll, "HidD_GetHidGuid");
-    a.GetAttributes = Bind<decltype(a.GetAttributes)>(a.hidDll, "HidD_GetAttributes");
-    a.GetPreparsedData = Bind<decltype(a.GetPreparsedData)>(a.hidDll, "HidD_GetPreparsedData");
-    a.FreePreparsedData = Bind<decltype(a.FreePreparsedData)>(a.hidDll, "HidD_FreePreparsedData");
-    a.GetCaps = Bind<decltype(a.GetCaps)>(a.hidDll, "HidP_GetCaps");
-    a.GetFeature = Bind<decltype(a.GetFeature)>(a.hidDll, "HidD_GetFeature");
-    a.SetFeature = Bind<decltype(a.SetFeature)>(a.hidDll, "HidD_SetFeature");
-    a.MaxUsageListLength = Bind<decltype(a.MaxUsageListLength)>(a.hidDll, "HidP_MaxUsageListLength");
-    a.GetUsagesEx = Bind<decltype(a.GetUsagesEx)>(a.hidDll, "HidP_GetUsagesEx");
-    a.CancelIoEx = Bind<decltype(a.CancelIoEx)>(GetModuleHandleW(L"kernel32.dll"), "CancelIoEx");
+        setup.Bind<decltype(a.GetDeviceRegistryProperty)>("SetupDiGetDeviceRegistryPropertyW");
+    a.DestroyDeviceInfoList = setup.Bind<decltype(a.DestroyDeviceInfoList)>("SetupDiDestroyDeviceInfoList");
+    a.GetHidGuid = hid.Bind<decltype(a.GetHidGuid)>("HidD_GetHidGuid");
+    a.GetAttributes = hid.Bind<decltype(a.GetAttributes)>("HidD_GetAttributes");
+    a.GetPreparsedData = hid.Bind<decltype(a.GetPreparsedData)>("HidD_GetPreparsedData");
+    a.FreePreparsedData = hid.Bind<decltype(a.FreePreparsedData)>("HidD_FreePreparsedData");
+    a.GetCaps = hid.Bind<decltype(a.GetCaps)>("HidP_GetCaps");
+    a.GetFeature = hid.Bind<decltype(a.GetFeature)>("HidD_GetFeature");
+    a.SetFeature = hid.Bind<decltype(a.SetFeature)>("HidD_SetFeature");
+    a.MaxUsageListLength = hid.Bind<decltype(a.MaxUsageListLength)>("HidP_MaxUsageListLength");
+    a.GetUsagesEx = hid.Bind<decltype(a.GetUsagesEx)>("HidP_GetUsagesEx");
     if (a.GetHidGuid) a.GetHidGuid(&hidGuid_);
     api_ = std::move(api);
 }
@@ -161,115 +142,55 @@ using ApiRef = std::shared_ptr<const HidSystem::Api>;
 
 class Device final : public platform::IHidDevice {
 public:
-    Device(ApiRef api, HANDLE h) : apiRef_(std::move(api)), api_(*apiRef_), h_(h) {}
-    ~Device() override { CloseHandle(h_); }
+    Device(ApiRef api, HANDLE h) : apiRef_(std::move(api)), api_(*apiRef_), handle_(h) {}
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
 
-    std::optional<platform::HidCaps> Capabilities() override { return api_.Caps(h_); }
+    std::optional<platform::HidCaps> Capabilities() override { return api_.Caps(handle_.Get()); }
+    // Whatever the outcome, the error code the system reports afterwards.
     long Write(const std::uint8_t* data, std::size_t size) override {
         SetLastError(0);
         DWORD written = 0;
-        if (!WriteFile(h_, data, static_cast<DWORD>(size), &written, nullptr)) return static_cast<long>(GetLastError());
+        WriteFile(handle_.Get(), data, static_cast<DWORD>(size), &written, nullptr);
         return static_cast<long>(GetLastError());
     }
     long GetFeature(std::uint8_t* buffer, std::size_t size) override {
         if (!api_.GetFeature) return ERROR_PROC_NOT_FOUND;
         SetLastError(0);
-        return api_.GetFeature(h_, buffer, static_cast<ULONG>(size)) ? 0 : static_cast<long>(GetLastError());
+        if (api_.GetFeature(handle_.Get(), buffer, static_cast<ULONG>(size))) return 0;
+        return static_cast<long>(GetLastError());
     }
     long SetFeature(const std::uint8_t* buffer, std::size_t size) override {
         if (!api_.SetFeature) return ERROR_PROC_NOT_FOUND;
         SetLastError(0);
         std::vector<std::uint8_t> copy(buffer, buffer + size);
-        return api_.SetFeature(h_, copy.data(), static_cast<ULONG>(size)) ? 0 : static_cast<long>(GetLastError());
+        if (api_.SetFeature(handle_.Get(), copy.data(), static_cast<ULONG>(size))) return 0;
+        return static_cast<long>(GetLastError());
     }
-    std::uintptr_t NativeHandle() const override { return reinterpret_cast<std::uintptr_t>(h_); }
+    std::uintptr_t NativeHandle() const override { return reinterpret_cast<std::uintptr_t>(handle_.Get()); }
 
 private:
     ApiRef apiRef_;
     const HidSystem::Api& api_;
-    HANDLE h_;
+    UniqueHandle handle_;
 };
 
-VOID CALLBACK ReadDone(DWORD, DWORD, LPOVERLAPPED ov) {
-    // hEvent is free for our use with ReadFileEx: it carries the "done" flag.
-    *reinterpret_cast<volatile LONG*>(ov->hEvent) = 1;
-}
-
-class ReadChannel final : public platform::IHidReadChannel, private platform::IWaker {
+class ReadChannel final : public platform::IHidReadChannel {
 public:
-    ReadChannel(ApiRef api, HANDLE h) : apiRef_(std::move(api)), api_(*apiRef_), h_(h) {
-        if (api_.GetPreparsedData && api_.GetCaps && api_.GetPreparsedData(h_, &pp_)) {
+    ReadChannel(ApiRef api, HANDLE h) : apiRef_(std::move(api)), api_(*apiRef_), read_(h) {
+        if (read_.Handle() && api_.GetPreparsedData && api_.GetCaps && api_.GetPreparsedData(read_.Handle(), &pp_)) {
             HIDP_CAPS caps{};
             if (api_.GetCaps(pp_, &caps) == HIDP_STATUS_SUCCESS) length_ = caps.InputReportByteLength;
         }
     }
-    // A stand-in device: any handle that delivers one report per read (a
-    // message-mode pipe), with the input length given.
-    ReadChannel(ApiRef api, HANDLE h, int inputLength, bool pipe)
-        : apiRef_(std::move(api)), api_(*apiRef_), h_(h), length_(inputLength), pipe_(pipe) {}
-    ~ReadChannel() override {
-        Close();
-        CloseHandle(wake_);
-    }
+    ~ReadChannel() override { Close(); }
     ReadChannel(const ReadChannel&) = delete;
     ReadChannel& operator=(const ReadChannel&) = delete;
 
     int InputReportLength() const override { return length_; }
-
-    long StartRead(std::uint8_t* buffer, std::size_t size) override {
-        if (h_ == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
-        ov_ = OVERLAPPED{};
-        done_ = 0;
-        ov_.hEvent = reinterpret_cast<HANDLE>(const_cast<LONG*>(&done_));
-        SetLastError(0);
-        if (ReadFileEx(h_, buffer, static_cast<DWORD>(size), &ov_, ReadDone)) pending_ = true;
-        return static_cast<long>(GetLastError());
-    }
-    bool WaitForCompletion(platform::IStopSource& stop) override {
-        // One alertable wait: the read's completion routine or the stop wakes
-        // it; nothing else does, so an idle device costs no wake-ups.
-        stop.AddWaker(this);
-        bool completed = false;
-        while (!stop.Stopped()) {
-            const DWORD r = WaitForSingleObjectEx(wake_, INFINITE, TRUE);
-            ++wakeUps_;
-            if (r == WAIT_IO_COMPLETION && done_) {
-                completed = true;
-                break;
-            }
-            if (r == WAIT_FAILED) break;
-        }
-        stop.RemoveWaker(this);
-        ResetEvent(wake_);
-        if (completed) pending_ = false;
-        return completed;
-    }
-    bool PollForCompletion() override {
-        const DWORD r = SleepEx(1, TRUE);
-        ++wakeUps_;
-        if (r == WAIT_IO_COMPLETION && done_) {
-            pending_ = false;
-            return true;
-        }
-        return false;
-    }
-    std::uint64_t WakeUps() const override { return wakeUps_; }
-    bool Result(std::uint32_t& bytes, long& error) override {
-        DWORD n = 0;
-        if (GetOverlappedResult(h_, &ov_, &n, FALSE)) {
-            bytes = n;
-            error = 0;
-            return true;
-        }
-        error = static_cast<long>(GetLastError());
-        // A stand-in whose other end went away is an unplugged device.
-        if (pipe_ && (error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_BROKEN_PIPE)) {
-            error = ERROR_DEVICE_NOT_CONNECTED;
-        }
-        return false;
-    }
+    long StartRead(std::uint8_t* buffer, std::size_t size) override { return read_.Start(buffer, size); }
+    bool WaitForCompletion(platform::IStopSource& stop) override { return read_.Wait(stop); }
+    bool Result(std::uint32_t& bytes, long& error) override { return read_.Result(bytes, error); }
     std::uint32_t MaxUsageListLength() override {
         if (!api_.MaxUsageListLength || !pp_) return 0;
         return api_.MaxUsageListLength(HidP_Input, 0, pp_);
@@ -277,13 +198,13 @@ public:
     bool GetUsages(const std::uint8_t* report, std::size_t size, std::vector<std::uint16_t>& usages) override {
         if (!api_.GetPreparsedData || !api_.GetUsagesEx || !api_.MaxUsageListLength) return false;
         PHIDP_PREPARSED_DATA fresh = nullptr;
-        if (!api_.GetPreparsedData(h_, &fresh)) return false;
+        if (!read_.Handle() || !api_.GetPreparsedData(read_.Handle(), &fresh)) return false;
         // The data it replaces is released, not leaked on every report.
         if (pp_ && api_.FreePreparsedData) api_.FreePreparsedData(pp_);
         pp_ = fresh;
         // Room for every usage the collection can report, however many.
         const ULONG most = api_.MaxUsageListLength(HidP_Input, 0, pp_);
-        std::vector<USAGE_AND_PAGE> list(std::max<ULONG>(most, 1));
+        std::vector<::USAGE_AND_PAGE> list(std::max<ULONG>(most, 1));
         ULONG length = static_cast<ULONG>(list.size());
         std::vector<std::uint8_t> copy(report, report + size);
         if (api_.GetUsagesEx(HidP_Input, 0, list.data(), &length, pp_, reinterpret_cast<PCHAR>(copy.data()),
@@ -295,40 +216,17 @@ public:
         return true;
     }
     void Close() override {
-        if (h_ != INVALID_HANDLE_VALUE) {
-            if (pending_) {
-                // The read writes into the caller's buffer and into ov_ until
-                // it completes: cancel it and wait for its completion routine,
-                // however slow the driver is, before anything goes.
-                if (api_.CancelIoEx) {
-                    api_.CancelIoEx(h_, &ov_);
-                } else {
-                    CancelIo(h_);
-                }
-                while (!done_) SleepEx(INFINITE, TRUE);
-                pending_ = false;
-            }
-            CloseHandle(h_);
-            h_ = INVALID_HANDLE_VALUE;
-        }
+        read_.Close();
         if (pp_ && api_.FreePreparsedData) api_.FreePreparsedData(pp_);
         pp_ = nullptr;
     }
 
 private:
-    void Wake() override { SetEvent(wake_); }
-
     ApiRef apiRef_;
     const HidSystem::Api& api_;
-    HANDLE h_;
+    OverlappedRead read_;
     PHIDP_PREPARSED_DATA pp_ = nullptr;
     int length_ = 0;
-    bool pipe_ = false;
-    HANDLE wake_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::uint64_t wakeUps_ = 0;
-    OVERLAPPED ov_{};
-    volatile LONG done_ = 0;
-    bool pending_ = false;
 };
 
 HANDLE OpenPath(u16view path, bool overlapped) {
@@ -350,17 +248,5 @@ std::unique_ptr<platform::IHidReadChannel> HidSystem::OpenReadChannel(u16view pa
     // ERROR_INVALID_HANDLE and the thread ends quietly.
     return std::make_unique<ReadChannel>(api_, OpenPath(path, true));
 }
-
-std::unique_ptr<platform::IHidReadChannel> HidSystem::OpenPipeReadChannel(u16view pipePath, int inputReportLength) {
-    HANDLE h = CreateFileW(W(pipePath).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OVERLAPPED, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        DWORD mode = PIPE_READMODE_MESSAGE;
-        SetNamedPipeHandleState(h, &mode, nullptr, nullptr);
-    }
-    return std::make_unique<ReadChannel>(api_, h, inputReportLength, true);
-}
-
-void HidSystem::DebugOutput(u16view text) { OutputDebugStringW(W(text).c_str()); }
 
 }  // namespace vxm::win32

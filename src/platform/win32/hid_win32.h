@@ -2,6 +2,8 @@
 // SetupAPI and HID.dll, bound at run time from the system folder only.
 #include <windows.h>
 
+#include <memory>
+
 #include "platform/hid.h"
 
 namespace vxm::win32 {
@@ -16,10 +18,6 @@ public:
     std::vector<platform::HidInterface> EnumerateInterfaces() override;
     std::unique_ptr<platform::IHidDevice> Open(u16view path, bool overlapped) override;
     std::unique_ptr<platform::IHidReadChannel> OpenReadChannel(u16view path) override;
-    void DebugOutput(u16view text) override;
-    // The read channel over a stand-in device: a message-mode named pipe that
-    // delivers one input report per message.
-    std::unique_ptr<platform::IHidReadChannel> OpenPipeReadChannel(u16view pipePath, int inputReportLength);
 
     // The bound libraries; every device and read channel holds them too, so
     // HID.dll stays loaded until the last of them is gone.
@@ -30,9 +28,5 @@ private:
     std::shared_ptr<const Api> api_;
     GUID hidGuid_;
 };
-
-// Loads a DLL of the system folder by its full path, never from the program's
-// folder, the current folder or the search path.
-HMODULE LoadSystemLibrary(const wchar_t* name);
 
 }  // namespace vxm::win32

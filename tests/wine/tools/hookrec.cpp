@@ -14,9 +14,9 @@
 
 #include "hook/hook.h"
 #include "win32/inline_dispatcher.h"
-#include "platform/win32/hook_win32.h"
+#include "platform/win32/hook_library_win32.h"
+#include "platform/win32/paths_win32.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_platform.h"
 
 namespace {
 

@@ -1,0 +1,37 @@
+#pragma once
+// The profile manager as the main window sees it: counted reloads, a
+// language to choose, an empty current profile; with a log, its creation and
+// destruction are logged ("create:TDM", "destroy:TDM").
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "profile/profile_settings.h"
+
+namespace vxm::fake {
+
+struct FakeProfileSettings final : IProfileSettings {
+    explicit FakeProfileSettings(std::vector<std::string>* sink = nullptr) : log(sink) {
+        if (log) log->push_back("create:TDM");
+    }
+    ~FakeProfileSettings() override {
+        if (log) log->push_back("destroy:TDM");
+    }
+    std::uint8_t CurrentLanguage() const override { return language; }
+    USAGE_AND_PAGE DeviceUsageAndPage() const override { return {0x0001, 0xFFA0}; }
+    const TMouseProfileInfo& CurrentProfile() const override { return *profile; }
+    u16 ProfileRegFolder() const override { return u"software\\test"; }
+    void LoadProfileGroupSettingInfoFromRegistry() override { ++groupLoads; }
+    void LoadAllProfileInfoFromRegistry() override { ++settingsLoads; }
+    bool LoadCurrentProfileInfoFromRegistry() override {
+        ++profileLoads;
+        return true;
+    }
+
+    int groupLoads = 0, settingsLoads = 0, profileLoads = 0;
+    std::unique_ptr<TMouseProfileInfo> profile = std::make_unique<TMouseProfileInfo>();
+    std::vector<std::string>* log;
+    std::uint8_t language = 0;
+};
+
+}  // namespace vxm::fake
