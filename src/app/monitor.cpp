@@ -26,7 +26,7 @@ TVXMMONMAIN::TVXMMONMAIN(MonitorDependencies deps, IProfileSettings& dm)
     // No handlers: creating it binds the hook library (and says so when it is missing).
     uiHook1_ = std::make_unique<TuiHook>(HookDependencies{
         deps_.hookLibrary, deps_.dispatcher, [this](u16view t, u16view c) { deps_.messageBox.ShowError(t, c); },
-        false});
+        false, [this](u16view t) { deps_.debug.DebugOutput(u"hook record handler failed: " + u16(t)); }});
     component(u"TuiHook", u"uiHook1");
     uiLanguage1_ = std::make_unique<TuiLanguage>(
         &form_, LanguageDependencies{deps_.nls, deps_.files, deps_.paths.ExecutableFolder(), u16(), false,

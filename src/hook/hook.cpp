@@ -1,5 +1,7 @@
 #include "hook/hook.h"
 
+#include <chrono>
+
 #include "hook/mouse_messages.h"
 
 namespace vxm {
@@ -57,12 +59,22 @@ void TuiHook::DataEventThreadExecute() {
         if (FGlobalDataEvent && !FGlobalEvent) {
             FGlobalDataEvent = false;
             lock.unlock();
-            deps_.dispatcher.RunOnMainThread([this] { ProcessDataEvent(); },
-                                             [this] {
-                                                 std::lock_guard<std::mutex> l(mutex_);
-                                                 return FGlobalEvent;
-                                             });
+            platform::HandOver result = platform::HandOver::NoMainThread;
+            try {
+                result = deps_.dispatcher.RunOnMainThread([this] { ProcessDataEvent(); },
+                                                          [this] {
+                                                              std::lock_guard<std::mutex> l(mutex_);
+                                                              return FGlobalEvent;
+                                                          });
+            } catch (...) {
+                // The hand-over itself failed: the records wait for the next one.
+            }
             lock.lock();
+            if (result == platform::HandOver::Refused && !FGlobalEvent) {
+                // A full queue: the records stay listed and are offered again shortly.
+                FGlobalDataEvent = true;
+                signalled_.wait_for(lock, std::chrono::milliseconds(10), [this] { return FGlobalEvent; });
+            }
             continue;
         }
         if (FGlobalEvent) return;
@@ -85,15 +97,36 @@ void TuiHook::ProcessDataEvent() {
         items.swap(FRecordDataToProcessList);
     }
     for (const auto& [kind, entry] : items) {
-        if (kind == 1 && OnRecordKeyboardMacroKey) {
-            const auto& m = static_cast<const TMacroKeyObject*>(entry)->FMacroKey;
-            OnRecordKeyboardMacroKey(m.nKeyType, m.nKeyValue, m.nKeyState, m.nKeyValueExtended, m.Time,
-                                     m.MacroKeyString, m.MacroKeyStateString, FMacroKeyList);
-        } else if (kind == 0 && OnRecordMouseMacroKey) {
-            const auto& m = static_cast<const TMOUSEMacroKeyObject*>(entry)->FMOUSEMacroKey;
-            OnRecordMouseMacroKey(m.nKeyType, m.MouseButton, m.nKeyState, m.X, m.Y, m.Time, m.MacroKeyString,
-                                  m.MacroKeyStateString, FMouseMacroKeyList);
+        // Each record on its own: a handler's exception goes to the owner,
+        // never back to the worker thread (where it would end the program).
+        try {
+            ReportRecord(kind, entry);
+        } catch (const std::exception& e) {
+            ReportException(Utf16(e.what()));
+        } catch (...) {
+            ReportException(u"Unknown exception in a record handler");
         }
+    }
+}
+
+void TuiHook::ReportException(u16view message) {
+    if (!deps_.onException) return;
+    try {
+        deps_.onException(message);
+    } catch (...) {
+        // The owner's handler failed too; the next record is still reported.
+    }
+}
+
+void TuiHook::ReportRecord(std::uint8_t kind, const void* entry) {
+    if (kind == 1 && OnRecordKeyboardMacroKey) {
+        const auto& m = static_cast<const TMacroKeyObject*>(entry)->FMacroKey;
+        OnRecordKeyboardMacroKey(m.nKeyType, m.nKeyValue, m.nKeyState, m.nKeyValueExtended, m.Time,
+                                 m.MacroKeyString, m.MacroKeyStateString, FMacroKeyList);
+    } else if (kind == 0 && OnRecordMouseMacroKey) {
+        const auto& m = static_cast<const TMOUSEMacroKeyObject*>(entry)->FMOUSEMacroKey;
+        OnRecordMouseMacroKey(m.nKeyType, m.MouseButton, m.nKeyState, m.X, m.Y, m.Time, m.MacroKeyString,
+                              m.MacroKeyStateString, FMouseMacroKeyList);
     }
 }
 

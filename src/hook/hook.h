@@ -56,6 +56,9 @@ struct HookDependencies {
     platform::IMainThreadDispatcher& dispatcher;
     std::function<void(u16view text, u16view caption)> showError;
     bool designing = false;
+    // Hears, on the main thread, of an exception a record handler raised;
+    // the records after it are still reported.
+    std::function<void(u16view message)> onException;
 };
 
 class TuiHook final {
@@ -125,6 +128,8 @@ public:
     const TMouseMacroKeyList& MouseMacroKeyList() const { return FMouseMacroKeyList; }
 
 private:
+    void ReportRecord(std::uint8_t kind, const void* entry);
+    void ReportException(u16view message);
     void EnableKeyboard(void (TuiHook::*proc)(int, unsigned, const TKBDLLHOOKSTRUCT&, bool&));
     void EnableMouse(void (TuiHook::*proc)(int, unsigned, const TMSLLHOOKSTRUCT&, bool&));
     void DisableKeyboard();

@@ -24,7 +24,9 @@ public:
     // and gives kErrorFileTooLarge. The size is taken from the open file, so
     // a file swapped after a check cannot slip past the limit.
     virtual long ReadFileAtMost(u16view path, std::size_t maxSize, std::vector<std::uint8_t>& out) = 0;
-    // Creates or truncates the file and writes all bytes; Windows error code.
+    // Creates or replaces the file with all bytes; Windows error code. A write
+    // that fails part way leaves an existing file as it was, where the
+    // platform can replace files whole.
     virtual long WriteFile(u16view path, const std::uint8_t* data, std::size_t size) = 0;
 };
 

@@ -21,12 +21,14 @@ struct HookRig : ::testing::Test {
     FakeHookLibrary lib;
     fake::FakeDispatcher main;
     std::vector<std::pair<std::string, std::string>> errors;
+    std::vector<std::string> exceptions;  // what the record handlers raised
     std::unique_ptr<TuiHook> hook;
     void SetUp() override { Make(); }
     void Make() {
         hook.reset();
         hook = std::make_unique<TuiHook>(HookDependencies{
-            lib, main, [this](u16view t, u16view c) { errors.emplace_back(Utf8(t), Utf8(c)); }, false});
+            lib, main, [this](u16view t, u16view c) { errors.emplace_back(Utf8(t), Utf8(c)); }, false,
+            [this](u16view t) { exceptions.push_back(Utf8(t)); }});
     }
 };
 

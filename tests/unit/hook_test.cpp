@@ -2,6 +2,8 @@
 // the mouse decoding, the records handed to the main thread.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "unit/hook_rig.h"
 
 namespace vxm {
@@ -91,6 +93,40 @@ TEST_F(HookRig, DeferredRecordsAreReportedOnTheMainThread) {
     ASSERT_TRUE(main.WaitForCall(2000));
     main.RunPending();
     EXPECT_EQ(reported, 0x51);
+}
+
+// A handler that throws must not end the program from the worker thread, nor
+// cost the records after it; a full main-thread queue delays records, never
+// drops them.
+TEST_F(HookRig, AFailingHandlerOrAFullQueueLosesNoRecordAndEndsNothing) {
+    std::vector<int> reported;
+    hook->OnRecordKeyboardMacroKey = [&](int, int key, int, int, double, const u16&, const u16&, TMacroKeyList&) {
+        reported.push_back(key);
+        if (key == 0x51) throw std::runtime_error("handler failed");
+        if (key == 0x52) throw 7;
+    };
+    TMacroKeyObject q, r, s;
+    q.FMacroKey.nKeyValue = 0x51;
+    r.FMacroKey.nKeyValue = 0x52;
+    s.FMacroKey.nKeyValue = 0x53;
+    main.refusals = 3;
+    hook->QueueRecord(1, &q);
+    hook->QueueRecord(1, &r);
+    hook->QueueRecord(1, &s);
+    for (int i = 0; i < 100 && reported.size() < 3; ++i) {
+        if (main.WaitForCall(50)) main.RunPending();
+    }
+    EXPECT_EQ(reported, (std::vector<int>{0x51, 0x52, 0x53}));
+    EXPECT_EQ(exceptions, (std::vector<std::string>{"handler failed", "Unknown exception in a record handler"}));
+    EXPECT_EQ(main.refused.load(), 3);
+
+    // The worker still hands records over afterwards.
+    TMacroKeyObject t;
+    t.FMacroKey.nKeyValue = 0x54;
+    hook->QueueRecord(1, &t);
+    ASSERT_TRUE(main.WaitForCall(2000));
+    main.RunPending();
+    EXPECT_EQ(reported.back(), 0x54);
 }
 
 }  // namespace

@@ -31,8 +31,14 @@ private:
 };
 
 MonitorWindow::MonitorWindow(HINSTANCE instance, platform::IHidSystem& hid, platform::IIniReader& ini,
-                             platform::IDebugOutput& debug, u16 programFolder)
-    : instance_(instance), hid_(hid), ini_(ini), debug_(debug), programFolder_(std::move(programFolder)) {
+                             platform::IDebugOutput& debug, u16 programFolder,
+                             std::function<void(u16view message)> onException)
+    : instance_(instance),
+      hid_(hid),
+      ini_(ini),
+      debug_(debug),
+      programFolder_(std::move(programFolder)),
+      onException_(std::move(onException)) {
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
@@ -74,7 +80,9 @@ std::unique_ptr<platform::ITimer> MonitorWindow::CreateTimer(unsigned intervalMs
 }
 
 std::unique_ptr<TuiHIDEvent> MonitorWindow::CreateHidEvent() {
-    return std::make_unique<HidArrivalWindow>(instance_, CreateTimer(1500), debug_);
+    // Its window reports what it raised here, so that one handler hears of both.
+    return std::make_unique<HidArrivalWindow>(instance_, CreateTimer(1500), debug_,
+                                              [this](u16view message) { ReportException(message); });
 }
 
 void MonitorWindow::ShowMainWindow(bool show) {
@@ -93,9 +101,37 @@ LRESULT CALLBACK MonitorWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     auto* self = reinterpret_cast<MonitorWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
     ++self->depth_;
-    const LRESULT result = self->Handle(msg, wParam, lParam);
+    LRESULT result = 0;
+    // No exception may cross the system's callback: it would end the program
+    // (nothing unwinds through the system's frames), so it is reported and
+    // the message counts as handled.
+    try {
+        try {
+            result = self->Handle(msg, wParam, lParam);
+        } catch (const std::exception& e) {
+            self->debug_.DebugOutput(u"exception in a window message: " + Utf16(e.what()));
+            self->ReportException(Utf16(e.what()));
+        } catch (...) {
+            self->debug_.DebugOutput(u"exception in a window message");
+            self->ReportException(u"Unknown exception in a window message");
+        }
+    } catch (...) {
+        // The report itself failed; the message still ends here.
+    }
     --self->depth_;
     return result;
+}
+
+void MonitorWindow::ReportException(u16view message) {
+    if (onException_) {
+        onException_(message);
+        return;
+    }
+    // A handler that fails again while its box is up adds no second box.
+    if (reporting_) return;
+    reporting_ = true;
+    MessageBoxW(hwnd_, W(message).c_str(), reinterpret_cast<LPCWSTR>(app::kMonitorTitle), MB_OK | MB_ICONERROR);
+    reporting_ = false;
 }
 
 void MonitorWindow::TrayCallback(WPARAM wParam, LPARAM lParam) {

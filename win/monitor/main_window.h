@@ -6,6 +6,7 @@
 // delivers its messages to the window logic attached to it.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "app/monitor.h"
@@ -26,8 +27,12 @@ class MonitorWindow final : public app::IMonitorShell, public platform::IMainWin
 public:
     // What the components read: the HID system the mouse is found on,
     // config.ini, the debugger output, and the program's folder.
+    // `onException` hears of an exception that a handler of this window or of
+    // the arrival notifier's window raised (the debugger output hears first);
+    // without one, a message box shows it, one at a time.
     MonitorWindow(HINSTANCE instance, platform::IHidSystem& hid, platform::IIniReader& ini,
-                  platform::IDebugOutput& debug, u16 programFolder);
+                  platform::IDebugOutput& debug, u16 programFolder,
+                  std::function<void(u16view message)> onException = {});
     ~MonitorWindow() override;
     MonitorWindow(const MonitorWindow&) = delete;
     MonitorWindow& operator=(const MonitorWindow&) = delete;
@@ -57,12 +62,15 @@ private:
     LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
     void TrayCallback(WPARAM wParam, LPARAM lParam);
     void Paint();
+    void ReportException(u16view message);
 
     HINSTANCE instance_;
     platform::IHidSystem& hid_;
     platform::IIniReader& ini_;
     platform::IDebugOutput& debug_;
     u16 programFolder_;
+    std::function<void(u16view)> onException_;
+    bool reporting_ = false;  // a message box of an exception is up
     HWND hwnd_ = nullptr;
     UINT taskbarCreated_ = 0;
     EndRequests endRequests_;

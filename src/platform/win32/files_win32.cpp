@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <string>
+
 #include "platform/win32/handle_win32.h"
 #include "platform/win32/wide.h"
 
@@ -52,25 +55,59 @@ long FileSystem::ReadFileAtMost(u16view path, std::size_t maxSize, std::vector<s
     return rc;
 }
 
-long FileSystem::WriteFile(u16view path, const std::uint8_t* data, std::size_t size) {
-    UniqueHandle file(CreateFileW(W(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return static_cast<long>(GetLastError());
-    HANDLE h = file.Get();
-    long rc = ERROR_SUCCESS;
+namespace {
+
+long WriteAll(HANDLE h, const std::uint8_t* data, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
         DWORD put = 0;
         const DWORD chunk = static_cast<DWORD>(size - done > 0x40000000u ? 0x40000000u : size - done);
-        if (!::WriteFile(h, data + done, chunk, &put, nullptr)) {
-            rc = static_cast<long>(GetLastError());
-            break;
-        }
+        if (!::WriteFile(h, data + done, chunk, &put, nullptr)) return static_cast<long>(GetLastError());
         done += put;
     }
+    return ERROR_SUCCESS;
+}
+
+// Truncates the file and writes it where it is.
+long WriteInPlace(const std::wstring& path, const std::uint8_t* data, std::size_t size) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return static_cast<long>(GetLastError());
+    long rc = WriteAll(file.Get(), data, size);
     // A write the system only completes at the close can fail there.
     if (!file.Reset() && rc == ERROR_SUCCESS) rc = static_cast<long>(GetLastError());
     return rc;
+}
+
+std::atomic<unsigned> g_tempCounter{0};
+
+}  // namespace
+
+long FileSystem::WriteFile(u16view path, const std::uint8_t* data, std::size_t size) {
+    // Written beside the target and then put in its place, so that a failure
+    // or a crash part way leaves the old file whole (profiles, translations).
+    const std::wstring target = W(path);
+    const std::wstring temp = target + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(++g_tempCounter) + L".tmp";
+    UniqueHandle file(
+        CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A folder that takes no new file (or a missing one) leaves the plain way,
+    // which also gives the error a caller expects.
+    if (!file) return WriteInPlace(target, data, size);
+    long rc = WriteAll(file.Get(), data, size);
+    if (rc == ERROR_SUCCESS && !FlushFileBuffers(file.Get())) rc = static_cast<long>(GetLastError());
+    if (!file.Reset() && rc == ERROR_SUCCESS) rc = static_cast<long>(GetLastError());
+    if (rc != ERROR_SUCCESS) {
+        DeleteFileW(temp.c_str());
+        return rc;
+    }
+    if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return ERROR_SUCCESS;
+    }
+    DeleteFileW(temp.c_str());
+    // A target that cannot be replaced (another program holds it open without
+    // sharing its deletion) is written where it is, as before.
+    return WriteInPlace(target, data, size);
 }
 
 }  // namespace vxm::win32

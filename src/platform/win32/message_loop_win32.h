@@ -6,7 +6,8 @@ namespace vxm::win32 {
 
 class MessageLoop final : public platform::IMessageLoop {
 public:
-    // Dispatches until Terminate (WM_QUIT).
+    // Dispatches until Terminate on this thread; a WM_QUIT that someone
+    // else posted is dropped.
     void Run();
     void ProcessMessages() override;
     void Terminate() override;

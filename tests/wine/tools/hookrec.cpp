@@ -73,7 +73,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     vxm::win32::HookLibrary library(vxm::win32::W(vxm::win32::SystemPaths().ExecutableFolder() + u"uiHook.dll"));
     vxm::testing::InlineDispatcher dispatcher;
     vxm::TuiHook hook(vxm::HookDependencies{
-        library, dispatcher, [](vxm::u16view t, vxm::u16view) { Log("error: " + vxm::Utf8(t)); }, false});
+        library, dispatcher, [](vxm::u16view t, vxm::u16view) { Log("error: " + vxm::Utf8(t)); }, false,
+        [](vxm::u16view t) { Log("record handler failed: " + vxm::Utf8(t)); }});
     Log(hook.DLLLoaded() ? "loaded" : "not loaded");
     if (mode == L"combo") {
         hook.OnRecordKeyboardComboKey = [](int, int, int, int, int, const vxm::u16& text) {
