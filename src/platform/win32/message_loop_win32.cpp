@@ -4,9 +4,17 @@
 
 namespace vxm::win32 {
 
+bool ForgedTimerMessage(const MSG& msg) {
+    // The program's timers have no callbacks: a WM_TIMER that names one was
+    // posted by someone else, and dispatching it would call whatever address
+    // its lParam holds (some systems check it first, Wine does not).
+    return msg.message == WM_TIMER && msg.lParam != 0;
+}
+
 void MessageLoop::Run() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (ForgedTimerMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -20,6 +28,7 @@ void MessageLoop::ProcessMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
+        if (ForgedTimerMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -1,8 +1,13 @@
 #pragma once
 // The calling thread's message loop.
+#include <windows.h>
+
 #include "platform/message_loop.h"
 
 namespace vxm::win32 {
+
+// A WM_TIMER that carries a timer procedure: never dispatched by the loop.
+bool ForgedTimerMessage(const MSG& msg);
 
 class MessageLoop final : public platform::IMessageLoop {
 public:
