@@ -30,10 +30,11 @@
 //                                        16-bit WORD at OFFSET
 //   probe.exe regbyte KEY NAME OFFSET BYTE
 //                                        sets one byte of the binary value HKCU\KEY\NAME
-//   probe.exe debug LOG EXE              runs EXE as its debugger, appends its debugger
+//   probe.exe debug LOG EXE [ARGS...]    runs EXE as its debugger, appends its debugger
 //                                        output and a line per exception ("exception CODE
 //                                        first-chance|last-chance at ADDRESS") to LOG and
-//                                        exits with its exit code
+//                                        exits with its exit code; with VXM_DEBUG_STAMPS set
+//                                        each line starts with the microsecond it arrived
 //   probe.exe exe CLASS                  prints the process id and image path of the window's process
 //   probe.exe mutex NAME                 prints 1 when a mutex of that name exists, else 0
 //   probe.exe endsession CLASS LPARAM    as Windows ends a session: WM_QUERYENDSESSION, then
@@ -107,8 +108,9 @@ bool WaitFor(const wchar_t* cls, int ms, bool (*pred)(HWND)) {
     }
 }
 
-int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe) {
+int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe, int argc, wchar_t** argv) {
     std::wstring cmdline = std::wstring(L"\"") + exe + L"\"";
+    for (int i = 0; i < argc; ++i) cmdline += std::wstring(L" ") + argv[i];
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
@@ -651,7 +653,7 @@ int Idle(const wchar_t* log) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const std::wstring cmd = argv[1];
-    if (cmd == L"debug" && argc > 3) return RunUnderDebugger(argv[2], argv[3]);
+    if (cmd == L"debug" && argc > 3) return RunUnderDebugger(argv[2], argv[3], argc - 4, argv + 4);
     if (cmd == L"mutex") {
         std::printf("%d\n", MutexExists(argv[2]) ? 1 : 0);
         return 0;
