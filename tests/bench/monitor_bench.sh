@@ -65,13 +65,21 @@ VXM_DEBUG_STAMPS=1 VXM_STANDIN_PIPE='\\.\pipe\vxm-bench' "$WINE64" "$BIN/probe.e
 wait_line "$log" 'tray icon added' || fail "the monitor's tray icon did not come"
 mon_start=$((($(ns) - t0) / 1000000))
 wait_line "$dev" '^connected' || fail "the monitor did not open the device"
+# The baseline again, now that Wine is as warm as it was for the monitor; the
+# faster of its two starts is the one compared.
+t0=$(ns)
+"$WINE64" "$BIN/probe.exe" debug "$(winepath -w "$base_log.2")" "$(winepath -w "$BIN/probe.exe")" idle again >/dev/null 2>&1 &
+wait_line "$base_log.2" '^ready' || fail "the baseline did not start again"
+base_start2=$((($(ns) - t0) / 1000000))
+base_first=$base_start
+[ "$base_start2" -lt "$base_start" ] && base_start=$base_start2
 sleep 3
 mon=$(unix_pid VXMMON_STANDIN.EXE) || fail "no monitor process"
-# The baseline is the probe.exe whose first argument is "idle" (its debugger's is "debug").
+# The baseline is the probe.exe whose arguments are "idle say" (its debugger's start with "debug").
 base=""
 for p in /proc/[0-9]*; do
   mapfile -d '' -t args <"$p/cmdline" 2>/dev/null || continue
-  [ "${#args[@]}" -ge 2 ] && [ "${args[1]}" = idle ] && case "${args[0]}" in *probe.exe) base=${p#/proc/} ;; esac
+  [ "${#args[@]}" -ge 3 ] && [ "${args[1]}" = idle ] && [ "${args[2]}" = say ] && case "${args[0]}" in *probe.exe) base=${p#/proc/} ;; esac
 done
 [ -n "$base" ] || fail "no baseline process"
 # This session's wineserver: other sessions may run their own.
@@ -128,8 +136,8 @@ EOF
 
 awk -v idle="$idle_s" -v hz="$hz" -v sm=$((s1m - s0m)) -v sb=$((s1b - s0b)) -v ss=$((s1s - s0s)) \
     -v cm=$((c1m - c0m)) -v cb=$((c1b - c0b)) -v tm="$(threads "$mon")" -v tb="$(threads "$base")" \
-    -v ms="$mon_start" -v bs="$base_start" 'BEGIN {
-  printf "start to tray icon: %d ms (baseline start to its first line: %d ms, ratio %.2f)\n", ms, bs, bs ? ms / bs : 0
+    -v ms="$mon_start" -v bs="$base_start" -v b1="$base_first" -v b2="$base_start2" 'BEGIN {
+  printf "start to tray icon: %d ms (baseline start to its first line: %d ms, the faster of %d and %d; ratio %.2f)\n", ms, bs, b1, b2, bs ? ms / bs : 0
   printf "idle wake-ups over %d s: monitor %.2f/s (%d threads), baseline %.2f/s (%d threads, all of them Wine threads), %s; wineserver %.2f/s (serves the whole session)\n",
     idle, sm / idle, tm, sb / idle, tb, sb ? sprintf("ratio %.2f", sm / sb) : sprintf("%d more", sm - sb), ss / idle
   printf "idle CPU over %d s: monitor %.3f s, baseline %.3f s (%.3f%% and %.3f%% of one core)\n",
