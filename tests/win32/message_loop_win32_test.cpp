@@ -1,6 +1,7 @@
 // The monitor's message loop under Wine: a WM_TIMER that another process
-// posted with a timer procedure of its choosing calls nothing, while the
-// program's own timers (no procedure) and other messages still arrive.
+// posted with a timer procedure of its choosing calls nothing, in the loop
+// or in any other loop of the thread, while the program's own timers (no
+// procedure) and other messages still arrive.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -58,6 +59,19 @@ TEST(MessageLoopWin32, ForgedTimerProcedureIsNeverCalledOwnTimersStillFire) {
     EXPECT_EQ(g_called, 0);
     EXPECT_EQ(w.apps, 2);
     EXPECT_EQ(w.timers, (std::vector<WPARAM>{8, 10}));
+}
+
+TEST(MessageLoopWin32, ForgedTimerProcedureIsNeverCalledFromAnotherLoopOfTheThread) {
+    Window w;
+    g_called = 0;
+    MessageLoop loop;
+    // As a message box's or a menu's own loop takes the messages.
+    PostMessageW(w.hwnd, WM_TIMER, 7, reinterpret_cast<LPARAM>(&Planted));
+    PostMessageW(w.hwnd, WM_TIMER, 8, 0);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_EQ(g_called, 0);
+    EXPECT_EQ(w.timers, std::vector<WPARAM>{8});
 }
 
 }  // namespace

@@ -11,6 +11,31 @@ bool ForgedTimerMessage(const MSG& msg) {
     return msg.message == WM_TIMER && msg.lParam != 0;
 }
 
+namespace {
+
+// Every loop of the thread passes its messages through this first, the
+// system's modal loops too (a menu, a message box), so a forged timer
+// procedure is dropped there as well.
+LRESULT CALLBACK DropForgedTimers(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        auto* msg = reinterpret_cast<MSG*>(lParam);
+        if (ForgedTimerMessage(*msg)) {
+            msg->message = WM_NULL;
+            msg->lParam = 0;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+MessageLoop::MessageLoop() {
+    // Once per thread, for as long as the thread lives.
+    thread_local const HHOOK hook =
+        SetWindowsHookExW(WH_GETMESSAGE, DropForgedTimers, nullptr, GetCurrentThreadId());
+    (void)hook;
+}
+
 void MessageLoop::Run() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

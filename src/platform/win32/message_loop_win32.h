@@ -6,11 +6,14 @@
 
 namespace vxm::win32 {
 
-// A WM_TIMER that carries a timer procedure: never dispatched by the loop.
+// A WM_TIMER that carries a timer procedure: never dispatched on a thread
+// that made a MessageLoop, whichever loop takes it.
 bool ForgedTimerMessage(const MSG& msg);
 
 class MessageLoop final : public platform::IMessageLoop {
 public:
+    // Makes every message loop of the calling thread drop forged timer messages.
+    MessageLoop();
     // Dispatches until Terminate (WM_QUIT).
     void Run();
     void ProcessMessages() override;
