@@ -7,9 +7,15 @@
 #    would distort the figures; ordinal comparison) and under Wine (the x64
 #    build, through CompareStringW);
 #  - the read loop under Wine: idle wake-ups and report latency of the
-#    event-driven and the polling loop.
-#   bash scripts/bench.sh [idle-ms] [reports]
+#    event-driven and the polling loop;
+#  - the whole monitor under Wine against a trivial program idling in
+#    GetMessage (tests/bench/monitor_bench.sh): start to tray icon, idle
+#    wake-ups and CPU time of the whole process, memory after start, report
+#    to OnData and report to mute.
+#   bash scripts/bench.sh [idle-ms] [reports]            (the read loop's; defaults 2000 200)
 #   VXM_LANG_BENCH_LINES=100000 bash scripts/bench.sh    (largest table; default 1000000)
+#   VXM_BENCH_IDLE_S=60 VXM_BENCH_PRESSES=200 bash scripts/bench.sh
+#                                                        (the whole monitor's idle time and presses)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 lines=${VXM_LANG_BENCH_LINES:-1000000}
@@ -20,11 +26,14 @@ build/native-bench/tests/lang_load_bench "$lines"
 echo
 
 cmake --preset windows-x64 >/dev/null
-cmake --build build/windows-x64 --target vxm_wine_test_programs >/dev/null
-exec tests/wine/session.sh bash -c '
+cmake --build build/windows-x64 --target VXMMON vxm_wine_test_programs >/dev/null
+exec tests/wine/session.sh env VXM_WIN_BUILD="$PWD/build/windows-x64" WINE64=/usr/lib/wine/wine64 \
+  WINESERVER=/usr/lib/wine/wineserver bash -c '
   set -e
-  /usr/lib/wine/wine64 build/windows-x64/tests-bin/lang_load_bench.exe "$1" | tr -d "\r"
+  "$WINE64" build/windows-x64/tests-bin/lang_load_bench.exe "$1" | tr -d "\r"
   echo
   shift
-  /usr/lib/wine/wine64 build/windows-x64/tests-bin/hid_read_bench.exe "$@" | tr -d "\r"
+  "$WINE64" build/windows-x64/tests-bin/hid_read_bench.exe "$@" | tr -d "\r"
+  echo
+  bash tests/bench/monitor_bench.sh "${VXM_BENCH_IDLE_S:-60}" "${VXM_BENCH_PRESSES:-200}"
 ' bench "$lines" "$@"

@@ -36,3 +36,22 @@ tray_menu_screenshot() {  # FILE
 start_debugged() {  # LOG EXE
   "$WINE64" "$BIN/probe.exe" debug "$(winepath -w "$1")" "$(winepath -w "$2")" &
 }
+# The Linux process id of a running Windows program (its image's file name,
+# as argv[0] ends), for what Wine does not report of it.
+unix_pid() {  # NAME.EXE
+  local p first
+  for p in /proc/[0-9]*; do
+    first=$(tr '\0' '\n' <"$p/cmdline" 2>/dev/null | head -1) || continue
+    case "${first##*\\}" in "$1") echo "${p#/proc/}"; return 0 ;; esac
+  done
+  return 1
+}
+# Handles (the system's handle list) and private memory (resident anonymous
+# bytes: Wine's PrivateUsage is 0) of the process whose window is CLASS.
+process_stats() {  # CLASS NAME.EXE: prints "handles H private P"
+  local pid handles kb
+  pid=$(unix_pid "$2") || return 1
+  handles=$(PROBE memstat "$1" | awk '{ print $2 }') || return 1
+  kb=$(awk '$1 == "RssAnon:" { print $2 }' "/proc/$pid/status") || return 1
+  echo "handles $handles private $((kb * 1024))"
+}

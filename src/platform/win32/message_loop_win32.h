@@ -1,11 +1,19 @@
 #pragma once
 // The calling thread's message loop.
+#include <windows.h>
+
 #include "platform/message_loop.h"
 
 namespace vxm::win32 {
 
+// A WM_TIMER that carries a timer procedure: never dispatched on a thread
+// that made a MessageLoop, whichever loop takes it.
+bool ForgedTimerMessage(const MSG& msg);
+
 class MessageLoop final : public platform::IMessageLoop {
 public:
+    // Makes every message loop of the calling thread drop forged timer messages.
+    MessageLoop();
     // Dispatches until Terminate on this thread; a WM_QUIT that someone
     // else posted is dropped.
     void Run();

@@ -3,6 +3,9 @@
 // "<its own path>.log", one line "msg wParam lParam". Started hidden, so that
 // a test can see it being brought forward.
 //   cfgstub.exe [--hang-on MSG]   sleeps 30 s inside the handler of MSG
+//   cfgstub.exe --reload-every MS  posts the monitor 7035 (lParam -1: reload, keep
+//                                  "ProfileID") and 7037 by turns every MS ms, and
+//                                  logs "posted MSG" for each one the monitor's queue took
 // Files beside it change how a start goes: "<path>.delay" holds how many ms
 // it takes before its window exists; with "<path>.nowindow" it ends at once,
 // without a window.
@@ -17,6 +20,8 @@ namespace {
 
 std::wstring g_log;
 UINT g_hangOn = 0;
+UINT g_reloadEvery = 0;
+unsigned g_reloads = 0;
 
 void Log(const wchar_t* fmt, ...) {
     FILE* f = _wfopen(g_log.c_str(), L"a");
@@ -35,6 +40,13 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg == g_hangOn) Sleep(30000);
         return 0;
     }
+    if (msg == WM_TIMER && wParam == 1) {
+        const UINT reload = g_reloads++ % 2 ? 7037 : 7035;
+        if (HWND monitor = FindWindowW(L"TVXMMONMAIN", nullptr); monitor && PostMessageW(monitor, reload, 0, -1)) {
+            Log(L"posted %u", reload);
+        }
+        return 0;
+    }
     if (msg == WM_SHOWWINDOW) Log(L"show %u", static_cast<unsigned>(wParam));
     if (msg == WM_DESTROY) PostQuitMessage(0);
     return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -47,6 +59,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::wcscmp(argv[i], L"--hang-on") == 0) g_hangOn = static_cast<UINT>(_wtoi(argv[i + 1]));
+        if (std::wcscmp(argv[i], L"--reload-every") == 0) g_reloadEvery = static_cast<UINT>(_wtoi(argv[i + 1]));
     }
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -66,8 +79,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.hInstance = instance;
     wc.lpszClassName = L"TVXMCFGMAIN";
     RegisterClassW(&wc);
-    CreateWindowExW(0, L"TVXMCFGMAIN", L"Configuration stand-in", WS_OVERLAPPEDWINDOW, 100, 100, 320, 200, nullptr,
-                    nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, L"TVXMCFGMAIN", L"Configuration stand-in", WS_OVERLAPPEDWINDOW, 100, 100, 320,
+                                  200, nullptr, nullptr, instance, nullptr);
+    if (g_reloadEvery) SetTimer(window, 1, g_reloadEvery, nullptr);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -19,16 +19,22 @@
 //                                        program for a shell verb)
 //   probe.exe device PIPE                a stand-in mouse: serves the named pipe PIPE and
 //                                        sends each hex line of standard input as one
-//                                        input report ("unplug" drops the connection)
+//                                        input report to the newest connection ("unplug"
+//                                        drops every connection, "stats" prints
+//                                        "connections T live L most M": how many readers
+//                                        opened it, how many are open, the most open at once);
+//                                        each report's line "sent N at US: BYTES" carries the
+//                                        microsecond (QueryPerformanceCounter) it was written
 //   probe.exe regbin KEY NAME SIZE OFFSET WORD
 //                                        writes HKCU\KEY\NAME: SIZE zero bytes with the
 //                                        16-bit WORD at OFFSET
 //   probe.exe regbyte KEY NAME OFFSET BYTE
 //                                        sets one byte of the binary value HKCU\KEY\NAME
-//   probe.exe debug LOG EXE              runs EXE as its debugger, appends its debugger
+//   probe.exe debug LOG EXE [ARGS...]    runs EXE as its debugger, appends its debugger
 //                                        output and a line per exception ("exception CODE
 //                                        first-chance|last-chance at ADDRESS") to LOG and
-//                                        exits with its exit code
+//                                        exits with its exit code; with VXM_DEBUG_STAMPS set
+//                                        each line starts with the microsecond it arrived
 //   probe.exe exe CLASS                  prints the process id and image path of the window's process
 //   probe.exe mutex NAME                 prints 1 when a mutex of that name exists, else 0
 //   probe.exe endsession CLASS LPARAM    as Windows ends a session: WM_QUERYENDSESSION, then
@@ -39,16 +45,47 @@
 //                                        sends the message registered as NAME, prints the answer
 //   probe.exe sweep CLASS FROM TO W L    posts every message number FROM..TO
 //   probe.exe stubborn CLASS             a window of CLASS that answers everything and never ends
+//   probe.exe arrive N GAP               N device arrivals, GAP ms apart, as the system sends them
+//                                        to the monitor's notifier window: WM_DEVICECHANGE
+//                                        DBT_DEVICEARRIVAL with a HID interface's broadcast
+//                                        header in the monitor's own memory; prints how many
+//                                        were delivered
+//   probe.exe hostile MS                 for MS ms, another process's worst: the monitor's and
+//                                        the notifier's messages with extreme, forged and
+//                                        garbage values (none that names a button, a profile,
+//                                        a valid arrival or an end); prints how many were sent
+//   probe.exe memstat CLASS              prints "handles H private P" of the window's process
+//                                        (GetProcessHandleCount, else the system's handle list;
+//                                        PrivateUsage in bytes, which Wine leaves 0)
+//   probe.exe idle LOG                   a trivial program idling in GetMessage with a hidden
+//                                        window of class "VXMIDLE" (the benchmarks' baseline);
+//                                        with LOG it first says "ready" on its debugger output
 #include <windows.h>
+#include <dbt.h>
+#include <psapi.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
+
+long long NowUs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<long long>(now.QuadPart / frequency.QuadPart * 1000000 +
+                                  now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart);
+}
 
 struct Count {
     const wchar_t* cls;
@@ -71,8 +108,9 @@ bool WaitFor(const wchar_t* cls, int ms, bool (*pred)(HWND)) {
     }
 }
 
-int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe) {
+int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe, int argc, wchar_t** argv) {
     std::wstring cmdline = std::wstring(L"\"") + exe + L"\"";
+    for (int i = 0; i < argc; ++i) cmdline += std::wstring(L" ") + argv[i];
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
@@ -82,6 +120,7 @@ int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe) {
         return 101;
     }
     DWORD exitCode = 102;
+    const bool stamped = _wgetenv(L"VXM_DEBUG_STAMPS") != nullptr;
     for (;;) {
         DEBUG_EVENT ev{};
         if (!WaitForDebugEvent(&ev, INFINITE)) break;
@@ -105,6 +144,8 @@ int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe) {
                 text = buf.c_str();
             }
             while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+            // For the benchmarks: when each line arrived, on the clock the stand-in device stamps its reports with.
+            if (stamped) text = std::to_string(NowUs()) + " " + text;
             if (FILE* f = _wfopen(logPath, L"ab")) {
                 std::fputs((text + "\n").c_str(), f);
                 std::fclose(f);
@@ -140,9 +181,23 @@ int RunUnderDebugger(const wchar_t* logPath, const wchar_t* exe) {
 }
 
 HANDLE g_client = INVALID_HANDLE_VALUE;
+std::vector<HANDLE> g_open;  // every connection not yet seen closed by its reader, g_client the newest
+int g_connections = 0, g_mostOpen = 0;
 CRITICAL_SECTION g_lock;
 
-// Each read thread of the monitor opens the pipe anew: keep an instance listening.
+// A reader that closed its end leaves the pipe broken; one still open only has no data to give.
+bool ReaderGone(HANDLE h) {
+    DWORD available = 0;
+    return !PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr) && GetLastError() != ERROR_MORE_DATA;
+}
+
+void PrintStats() {
+    std::printf("connections %d live %d most %d\n", g_connections, static_cast<int>(g_open.size()), g_mostOpen);
+    std::fflush(stdout);
+}
+
+// Each read thread of the monitor opens the pipe anew: keep an instance listening,
+// and count the readers that have it open at the same time.
 DWORD WINAPI Listen(LPVOID param) {
     const wchar_t* name = static_cast<const wchar_t*>(param);
     for (;;) {
@@ -154,11 +209,21 @@ DWORD WINAPI Listen(LPVOID param) {
             continue;
         }
         EnterCriticalSection(&g_lock);
-        if (g_client != INVALID_HANDLE_VALUE) CloseHandle(g_client);
+        for (auto it = g_open.begin(); it != g_open.end();) {
+            if (ReaderGone(*it)) {
+                CloseHandle(*it);
+                it = g_open.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        g_open.push_back(h);
         g_client = h;
-        LeaveCriticalSection(&g_lock);
-        std::printf("connected\n");
+        ++g_connections;
+        g_mostOpen = std::max(g_mostOpen, static_cast<int>(g_open.size()));
+        std::printf("connected %d live %d\n", g_connections, static_cast<int>(g_open.size()));
         std::fflush(stdout);
+        LeaveCriticalSection(&g_lock);
     }
 }
 
@@ -169,8 +234,15 @@ int ServeDevice(const wchar_t* name) {
     while (std::fgets(line, sizeof(line), stdin)) {
         if (std::strncmp(line, "unplug", 6) == 0) {
             EnterCriticalSection(&g_lock);
-            if (g_client != INVALID_HANDLE_VALUE) CloseHandle(g_client);
+            for (HANDLE h : g_open) CloseHandle(h);
+            g_open.clear();
             g_client = INVALID_HANDLE_VALUE;
+            LeaveCriticalSection(&g_lock);
+            continue;
+        }
+        if (std::strncmp(line, "stats", 5) == 0) {
+            EnterCriticalSection(&g_lock);
+            PrintStats();
             LeaveCriticalSection(&g_lock);
             continue;
         }
@@ -186,11 +258,17 @@ int ServeDevice(const wchar_t* name) {
         if (n == 0) continue;
         EnterCriticalSection(&g_lock);
         DWORD written = 0;
+        const long long at = NowUs();
         const BOOL ok = g_client != INVALID_HANDLE_VALUE && WriteFile(g_client, report, n, &written, nullptr);
         LeaveCriticalSection(&g_lock);
-        std::printf(ok ? "sent %d\n" : "not sent %d\n", n);
+        std::printf(ok ? "sent %d at %lld:" : "not sent %d at %lld:", n, at);
+        for (int i = 0; i < n; ++i) std::printf(" %02X", report[i]);
+        std::printf("\n");
         std::fflush(stdout);
     }
+    EnterCriticalSection(&g_lock);
+    PrintStats();
+    LeaveCriticalSection(&g_lock);
     return 0;
 }
 
@@ -303,17 +381,287 @@ int Stubborn(const wchar_t* cls) {
     return 0;
 }
 
+// The process of a window, opened for `access`; null when it is gone.
+HANDLE OpenWindowProcess(HWND h, DWORD access) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid ? OpenProcess(access, FALSE, pid) : nullptr;
+}
+
+// Memory the monitor can read at the address the sender used: the same
+// block is committed at the same address in both processes, so the header
+// arrives whether or not the system copies the message's data across.
+struct SharedBlock {
+    SharedBlock(HANDLE process, SIZE_T size) : process_(process), size_(size) {
+        for (int tries = 0; tries < 64 && !address; ++tries) {
+            void* theirs = VirtualAllocEx(process, nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+            if (!theirs) {
+                std::printf("VirtualAllocEx: %lu\n", GetLastError());
+                return;
+            }
+            if (VirtualAlloc(theirs, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) == theirs) {
+                address = theirs;
+            } else {
+                // Taken here: keep that one there so the next try lands elsewhere.
+                spare_.push_back(theirs);
+            }
+        }
+    }
+    ~SharedBlock() {
+        if (address) {
+            VirtualFreeEx(process_, address, 0, MEM_RELEASE);
+            VirtualFree(address, 0, MEM_RELEASE);
+        }
+        for (void* p : spare_) VirtualFreeEx(process_, p, 0, MEM_RELEASE);
+    }
+    bool Write(const void* data, SIZE_T size) {
+        if (!address || size > size_) return false;
+        std::memcpy(address, data, size);
+        SIZE_T written = 0;
+        return WriteProcessMemory(process_, address, data, size, &written) && written == size;
+    }
+    void* address = nullptr;
+
+private:
+    HANDLE process_;
+    SIZE_T size_;
+    std::vector<void*> spare_;
+};
+
+constexpr GUID kHidInterfaceClass = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+int Arrive(int count, DWORD gapMs) {
+    HWND h = FindWindowW(L"TuiHIDEventWindow", nullptr);
+    if (!h) {
+        std::printf("no notifier window\n");
+        return 1;
+    }
+    HANDLE process = OpenWindowProcess(h, PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION);
+    if (!process) {
+        std::printf("cannot open the monitor's process: %lu\n", GetLastError());
+        return 1;
+    }
+    const wchar_t name[] = L"\\\\?\\HID#VID_5A52&PID_4D01&MI_01#7&1&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    const SIZE_T size = sizeof(DEV_BROADCAST_DEVICEINTERFACE_W) + sizeof(name);
+    std::vector<unsigned char> data(size, 0);
+    auto* header = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(data.data());
+    header->dbcc_size = static_cast<DWORD>(size);
+    header->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    header->dbcc_classguid = kHidInterfaceClass;
+    std::memcpy(header->dbcc_name, name, sizeof(name));
+    SharedBlock block(process, 4096);
+    int delivered = 0;
+    if (block.Write(data.data(), size)) {
+        for (int i = 0; i < count && IsWindow(h); ++i) {
+            DWORD_PTR result = 0;
+            if (SendMessageTimeoutW(h, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(block.address),
+                                    SMTO_NORMAL, 5000, &result)) {
+                ++delivered;
+            }
+            if (gapMs) Sleep(gapMs);
+        }
+    } else {
+        std::printf("cannot place the header in the monitor's memory\n");
+    }
+    CloseHandle(process);
+    std::printf("%d\n", delivered);
+    return delivered == count ? 0 : 1;
+}
+
+// Values at the edges of WPARAM and LPARAM, and just past the ranges the
+// monitor accepts.
+const unsigned long long kExtremes[] = {0x7FFFFFFFull,         0x80000000ull,         0xFFFFFFFFull,
+                                        0x100000000ull,        0x10000000Aull,        0x100000015ull,
+                                        0x7FFFFFFFFFFFFFFFull, 0x8000000000000000ull, 0xFFFFFFFFFFFFFFFFull,
+                                        0xFFFFFFFFFFFFFF00ull, 256,                   19,
+                                        20,                    26,                    0xFFFF};
+// Pointers that lead nowhere in the monitor: null page, kernel half, unaligned, non-canonical.
+const unsigned long long kGarbagePointers[] = {1, 0x10, 0xFFFF, 0xDEADBEEF, 0x7FFFFFFEFFFF, 0x7FFFFFFFFFFF,
+                                               0x800000000000, 0xFFFF800000000000ull, 0xFFFFFFFFFFFFFFFFull,
+                                               0x8000000000000000ull, 0x123456789ABCDEF1ull};
+
+int Hostile(DWORD ms) {
+    const DWORD start = GetTickCount();
+    long long sent = 0;
+    const UINT endRequest = RegisterWindowMessageW(L"VXMMON.EndRequest.{6F1D2A57-93C4-4B8E-A0D2-5C7E91B3F048}");
+    const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    auto post = [&](HWND h, UINT msg, unsigned long long w, unsigned long long l) {
+        // A full queue is the monitor's to cope with; the hostile process just tries again later.
+        if (PostMessageW(h, msg, static_cast<WPARAM>(w), static_cast<LPARAM>(l))) ++sent;
+    };
+    auto sendTo = [&](HWND h, UINT msg, unsigned long long w, unsigned long long l) {
+        DWORD_PTR result = 0;
+        if (SendMessageTimeoutW(h, msg, static_cast<WPARAM>(w), static_cast<LPARAM>(l), SMTO_ABORTIFHUNG, 2000,
+                                &result)) {
+            ++sent;
+        }
+    };
+    unsigned round = 0;
+    while (GetTickCount() - start < ms) {
+        HWND monitor = FindWindowW(L"TVXMMONMAIN", nullptr);
+        HWND notifier = FindWindowW(L"TuiHIDEventWindow", nullptr);
+        if (!monitor) break;
+        ++round;
+        // 7524 with every pair of extremes, none a button 0 to 18 with a state 0 to 255, nor a profile 21 to 25.
+        for (unsigned long long w : kExtremes) {
+            for (unsigned long long l : kExtremes) post(monitor, 7524, w, l);
+            post(monitor, 7524, w, static_cast<unsigned long long>(-1LL));
+            post(monitor, 7524, w, 0x8000000000000000ull);
+        }
+        for (unsigned long long w = 0; w <= 18; ++w) {
+            post(monitor, 7524, w, static_cast<unsigned long long>(-1LL));
+            post(monitor, 7524, w, 256);
+            post(monitor, 7524, w, 0x8000000000000000ull);
+            post(monitor, 7524, w, 0x100000001ull);
+        }
+        // 7035 reloads everything: one per round, with an lParam that names no profile.
+        const unsigned long long reloads[] = {0x100000003ull, 0x8000000000000000ull, 0x7FFFFFFFFFFFFFFFull,
+                                              0xFFFFFFFFull,  0x80000000ull,         5ull,
+                                              static_cast<unsigned long long>(-1LL)};
+        post(monitor, 7035, kExtremes[round % 15], reloads[round % 7]);
+        post(monitor, 7037, 0xFFFFFFFFFFFFFFFFull, 0x8000000000000000ull);
+        // The tray callback: forged identifiers and events, never a right click or a context menu.
+        for (unsigned long long l : {0x0ull, 0xFFFFFFFFull, 0xFFFFFFFFFFFFFFFFull, 0x10200ull, 0x20200ull,
+                                     0xFFFF0200ull, 0x10000000200ull, 0x200ull, 0x201ull, 0x1FFFFull}) {
+            post(monitor, WM_APP + 1, 0xFFFFFFFFFFFFFFFFull, l);
+            post(monitor, WM_APP + 1, 1, l);
+        }
+        // The main-thread hand-over with numbers that name no waiting call, or one that may be waiting.
+        for (unsigned long long l : {0x0ull, 0x1ull, 0x2ull, 0x7FFFFFFFull, 0xFFFFFFFFull, 0xFFFFFFFFFFFFFFFFull,
+                                     0x8000000000000000ull, 0xDEADBEEFull, static_cast<unsigned long long>(round)}) {
+            post(monitor, WM_APP + 2, 0xFFFFFFFFFFFFFFFFull, l);
+        }
+        // Clicks on the hidden About page, on its buttons and far outside.
+        for (unsigned long long l : {0x0ull, 0x01220050ull, 0x01590110ull, 0xFFFFFFFFull, 0x80008000ull,
+                                     0xFFFFFFFFFFFFFFFFull, 0x7FFF7FFFull}) {
+            post(monitor, WM_LBUTTONUP, 0xFFFFFFFFFFFFFFFFull, l);
+        }
+        // Timers that were never set, a scale change to nothing and to everything, and others.
+        for (unsigned long long w : {0x0ull, 0x7FFFFFFFull, 0xFFFFFFFFFFFFFFFFull, 0xDEADBEEFull}) {
+            post(monitor, WM_TIMER, w, 0xFFFFFFFFFFFFFFFFull);
+        }
+        for (unsigned long long w : {0x0ull, 0xFFFFFFFFull, 0x00010001ull, 0xFFFFFFFFFFFFFFFFull}) {
+            post(monitor, 0x02E0 /* WM_DPICHANGED */, w, 0);
+        }
+        post(monitor, WM_SETTINGCHANGE, 0xFFFFFFFFFFFFFFFFull, 0);
+        post(monitor, WM_DISPLAYCHANGE, 0xFFFFFFFFull, 0xFFFFFFFFFFFFFFFFull);
+        post(monitor, WM_CLOSE, 0, 0);
+        if (round % 8 == 1) post(monitor, taskbarCreated, 0xFFFFFFFFFFFFFFFFull, 0xFFFFFFFFFFFFFFFFull);
+        // The end request with every check value but the right one, and to the wrong window.
+        for (unsigned long long w : {0x0ull, 0xFFFFFFFFull, 0xFFFFFFFFFFFFFFFFull}) {
+            if (endRequest) sendTo(monitor, endRequest, w, 0xFFFFFFFFFFFFFFFFull);
+        }
+        if (notifier) {
+            // Device changes whose header is nowhere (a system that copies
+            // the header across refuses them on this side), and headers of
+            // this process with the wrong type or size (a system that does
+            // not copy hands the monitor an address of another process).
+            for (unsigned long long p : kGarbagePointers) {
+                sendTo(notifier, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, p);
+                sendTo(notifier, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, p);
+                post(notifier, WM_DEVICECHANGE, 0xFFFFFFFFFFFFFFFFull, p);
+            }
+            for (DWORD type : {0u, 1u, 2u, 3u, 4u, 6u, 0xFFFFFFFFu}) {
+                DEV_BROADCAST_HDR header{sizeof(DEV_BROADCAST_HDR), type, 0xFFFFFFFFu};
+                sendTo(notifier, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<ULONG_PTR>(&header));
+                header.dbch_size = 8;
+                sendTo(notifier, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<ULONG_PTR>(&header));
+            }
+            DEV_BROADCAST_HDR removal{sizeof(DEV_BROADCAST_HDR), DBT_DEVTYP_DEVICEINTERFACE, 0};
+            sendTo(notifier, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<ULONG_PTR>(&removal));
+            post(notifier, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0xFFFFFFFFFFFFFFFFull);
+            post(notifier, 7524, 10, 1);
+            post(notifier, WM_TIMER, 0xFFFFFFFFFFFFFFFFull, 0xFFFFFFFFFFFFFFFFull);
+        }
+        // Extreme values, not a flood: the queue empties between rounds, so
+        // the monitor's timers still come (a full queue holds them back).
+        Sleep(250);
+    }
+    std::printf("%lld\n", sent);
+    return 0;
+}
+
+// The handles a process holds, from the system's list of all handles (Wine
+// answers GetProcessHandleCount with 0); -1 when the list is not to be had.
+long long HandlesOf(DWORD pid) {
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return -1;
+    struct Entry {
+        PVOID object;
+        ULONG_PTR process;
+        ULONG_PTR handle;
+        ULONG access;
+        USHORT creatorBackTrace;
+        USHORT type;
+        ULONG attributes;
+        ULONG reserved;
+    };
+    std::vector<unsigned char> buffer(1 << 20);
+    for (int tries = 0; tries < 8; ++tries) {
+        ULONG needed = 0;
+        const LONG status = query(64 /* SystemExtendedHandleInformation */, buffer.data(),
+                                  static_cast<ULONG>(buffer.size()), &needed);
+        if (status == 0) {
+            ULONG_PTR count = 0;
+            std::memcpy(&count, buffer.data(), sizeof(count));
+            const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + 2 * sizeof(ULONG_PTR));
+            long long mine = 0;
+            for (ULONG_PTR i = 0; i < count; ++i) mine += entries[i].process == pid;
+            return mine;
+        }
+        if (status != static_cast<LONG>(0xC0000004) /* STATUS_INFO_LENGTH_MISMATCH */) return -1;
+        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 65536));
+    }
+    return -1;
+}
+
+int MemoryStats(HWND h) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) return 1;
+    DWORD handles = 0;
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    GetProcessHandleCount(process, &handles);
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+    CloseHandle(process);
+    // Where the system gives no count of its own (Wine), the list's.
+    const long long listed = handles ? static_cast<long long>(handles) : HandlesOf(pid);
+    std::printf("handles %lld private %llu\n", listed, static_cast<unsigned long long>(counters.PrivateUsage));
+    return 0;
+}
+
+int Idle(const wchar_t* log) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VXMIDLE";
+    RegisterClassW(&wc);
+    CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"idle", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                    wc.hInstance, nullptr);
+    if (log && *log) OutputDebugStringA("ready\n");
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const std::wstring cmd = argv[1];
-    if (cmd == L"debug" && argc > 3) return RunUnderDebugger(argv[2], argv[3]);
+    if (cmd == L"debug" && argc > 3) return RunUnderDebugger(argv[2], argv[3], argc - 4, argv + 4);
     if (cmd == L"mutex") {
         std::printf("%d\n", MutexExists(argv[2]) ? 1 : 0);
         return 0;
     }
     if (cmd == L"stubborn") return Stubborn(argv[2]);
+    if (cmd == L"arrive" && argc > 3) return Arrive(_wtoi(argv[2]), static_cast<DWORD>(Num(argv[3])));
+    if (cmd == L"hostile") return Hostile(static_cast<DWORD>(Num(argv[2])));
+    if (cmd == L"idle") return Idle(argv[2]);
     if (cmd == L"device") return ServeDevice(argv[2]);
     if (cmd == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], static_cast<DWORD>(Num(argv[3])));
     if (cmd == L"record") {
@@ -373,6 +721,7 @@ int wmain(int argc, wchar_t** argv) {
         return Flood(h, Message(argv[3]), static_cast<WPARAM>(Num(argv[4])), static_cast<LPARAM>(Num(argv[5])),
                      static_cast<DWORD>(Num(argv[6])));
     }
+    if (cmd == L"memstat") return MemoryStats(h);
     if (cmd == L"exe") {
         DWORD pid = 0;
         GetWindowThreadProcessId(h, &pid);
