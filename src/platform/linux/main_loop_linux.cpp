@@ -143,7 +143,19 @@ void MainLoop::RunPosted() {
         std::lock_guard<std::mutex> lock(mutex_);
         batch.swap(posted_);
     }
-    for (auto& call : batch) {
+    while (!batch.empty()) {
+        // Once the loop is asked to end, nothing more of the queue runs (as
+        // nothing after the quit message is dispatched): a second "Exit"
+        // clicked in the same burst must not end the program twice.
+        if (terminated_) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (closed_) return;
+            posted_.insert(posted_.begin(), std::make_move_iterator(batch.begin()),
+                           std::make_move_iterator(batch.end()));
+            return;
+        }
+        std::function<void()> call = std::move(batch.front());
+        batch.pop_front();
         if (call) call();
     }
 }
