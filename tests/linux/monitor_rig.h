@@ -215,14 +215,14 @@ public:
         sd_bus_message* reply = nullptr;
         int r;
         if (!std::strcmp(types, "x")) {
-            r = sd_bus_call_method(bus_, "io.github.vxmmon.TVXMMONMAIN", "/io/github/vxmmon/TVXMMONMAIN",
+            r = sd_bus_call_method(bus_, destination.c_str(), "/io/github/vxmmon/TVXMMONMAIN",
                                    "io.github.vxmmon.TVXMMONMAIN", member, &error, &reply, "x", a);
         } else if (!std::strcmp(types, "tx")) {
-            r = sd_bus_call_method(bus_, "io.github.vxmmon.TVXMMONMAIN", "/io/github/vxmmon/TVXMMONMAIN",
+            r = sd_bus_call_method(bus_, destination.c_str(), "/io/github/vxmmon/TVXMMONMAIN",
                                    "io.github.vxmmon.TVXMMONMAIN", member, &error, &reply, "tx",
                                    static_cast<std::uint64_t>(a), b);
         } else {
-            r = sd_bus_call_method(bus_, "io.github.vxmmon.TVXMMONMAIN", "/io/github/vxmmon/TVXMMONMAIN",
+            r = sd_bus_call_method(bus_, destination.c_str(), "/io/github/vxmmon/TVXMMONMAIN",
                                    "io.github.vxmmon.TVXMMONMAIN", member, &error, &reply, "");
         }
         std::string name = r >= 0 ? "" : (error.name ? error.name : "error");
@@ -242,6 +242,7 @@ public:
         return has != 0;
     }
 
+    std::string destination = "io.github.vxmmon.TVXMMONMAIN";  // of Call
     std::vector<SignalSeen> signals;
     std::vector<std::string> registered;  // the services that registered, with the sender
     int activations = 0;

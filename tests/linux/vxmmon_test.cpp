@@ -8,7 +8,11 @@
 
 #include <map>
 
+#include "monitor/shell.h"
 #include "monitor_rig.h"
+#include "platform/linux/hid_linux.h"
+#include "platform/linux/ini_linux.h"
+#include "platform/linux/seams_linux.h"
 #include "temp_dir.h"
 
 namespace vxm::testing {
@@ -270,6 +274,38 @@ TEST(Vxmmon, AClickBurstStartsTheConfigurationApplicationOnce) {
     EXPECT_EQ(ReadBytes(marks), "started\n");
     monitor.Signal(SIGINT);
     EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
+}
+
+// The protocol's object before a window is attached, and after it went (the
+// ending): every call is refused with an error reply, nothing runs.
+TEST(Vxmmon, CallsWithoutAWindowAreRefused) {
+    VXM_NEED_SESSION();
+    linuxos::MainLoop loop;
+    std::string error;
+    auto bus = linuxos::SessionBus::Open(loop, error);
+    ASSERT_TRUE(bus) << error;
+    linuxos::HidSystem hid;
+    linuxos::IniReader ini;
+    linuxos::StreamDebugOutput debug(2, false);
+    auto shell = std::make_unique<linuxmon::MonitorShell>(loop, *bus, hid, ini, debug, u"/nonexistent/",
+                                                          [](const std::string&) {});
+    shell->Attach(nullptr);
+    std::thread runner([&] { loop.Run(); });
+    BusPeer peer;
+    peer.destination = bus->UniqueName();
+    EXPECT_EQ(peer.Call("ReloadProfiles", "x", 1), linuxmon::kErrorNotReady);
+    EXPECT_EQ(peer.Call("ReloadSettings"), linuxmon::kErrorNotReady);
+    EXPECT_EQ(peer.Call("ButtonEvent", "tx", 10, 1), linuxmon::kErrorNotReady);
+    std::atomic<bool> gone{false};
+    loop.Post([&] {
+        shell.reset();
+        gone = true;
+    });
+    while (!gone) std::this_thread::sleep_for(1ms);
+    // Gone with its shell: the object is no more.
+    EXPECT_EQ(peer.Call("ReloadSettings"), "org.freedesktop.DBus.Error.UnknownObject");
+    loop.Post([&] { loop.Terminate(); });
+    runner.join();
 }
 
 }  // namespace
