@@ -125,6 +125,9 @@ int MonitorProgram::Run() {
         Say("no D-Bus session bus: " + error);
         return 1;
     }
+    bus_->OnLost = [this] {
+        Say("the session bus dropped the connection: no tray and no protocol any more; the mouse still works");
+    };
     const int code = app::RunMonitor(*this, Parts());
     // The window and the manager are gone; their shell and the bus go now.
     shell_.reset();

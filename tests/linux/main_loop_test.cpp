@@ -185,6 +185,14 @@ TEST(MainLoop, AnIdleLoopSleepsWithoutWakingAndAWatchRemovedInTheSameRoundIsNotC
     runner.join();
     EXPECT_EQ(firstCalls, 1);
     EXPECT_LE(secondCalls, 1);  // only if it came in a round before the first
+
+    // A descriptor closed under its watch: the watch goes, the loop does not spin on it.
+    int closedCalls = 0;
+    int fd = ::eventfd(1, EFD_NONBLOCK | EFD_CLOEXEC);
+    loop.Watch(fd, POLLIN, [&](short) { ++closedCalls; });
+    ::close(fd);
+    for (int i = 0; i < 10; ++i) loop.ProcessMessages();
+    EXPECT_EQ(closedCalls, 0);
 }
 
 TEST(TrayIcon, TheLogoGivesItsUncompressedImagesAndDamagedFilesGiveNone) {

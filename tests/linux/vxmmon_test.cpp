@@ -6,7 +6,9 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
 #include <map>
+#include <sstream>
 
 #include "monitor/shell.h"
 #include "monitor_rig.h"
@@ -160,6 +162,10 @@ TEST(Vxmmon, TheRoadOfAButtonPressTheProtocolAndTheTray) {
         EXPECT_EQ(peer.Call("ReloadProfiles", "x", wrong), "");
         EXPECT_EQ(store.ProfileID(), "2") << wrong;
     }
+    // A profile switch asked for over the bus: stored, and told as from the mouse.
+    EXPECT_EQ(peer.Call("ButtonEvent", "tx", 21 + 4, 1), "");
+    EXPECT_EQ(store.ProfileID(), "4");
+    EXPECT_TRUE(peer.Pump([&] { return peer.signals.back().member == "ProfileSwitched" && peer.signals.back().value == 4; }));
     const int translated = monitor.Count("language ");
     EXPECT_EQ(peer.Call("ReloadSettings"), "");
     EXPECT_NE(monitor.WaitLine("language ", translated + 1), "");
@@ -273,6 +279,42 @@ TEST(Vxmmon, AClickBurstStartsTheConfigurationApplicationOnce) {
     std::this_thread::sleep_for(500ms);
     EXPECT_EQ(ReadBytes(marks), "started\n");
     monitor.Signal(SIGINT);
+    EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
+}
+
+// The session bus goes away under a running monitor: it says so once, keeps
+// running without spinning, and still ends in order on SIGTERM.
+TEST(Vxmmon, ALostSessionBusIsSaidOnceAndCostsNothing) {
+    VXM_NEED_SESSION();
+    Store store;
+    const std::string socket = store.dir / "bus";
+    Child daemon("/usr/bin/dbus-daemon", {"--session", "--nofork", "--nopidfile", "--address=unix:path=" + socket}, {});
+    for (int i = 0; i < 100 && !Exists(socket); ++i) std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(Exists(socket));
+    std::vector<std::string> env = store.Env();
+    env.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + socket);
+    Child monitor(VXMMON, {"--verbose"}, env);
+    ASSERT_NE(monitor.WaitLine("no tray"), "") << monitor.All();
+    daemon.Signal(SIGKILL);
+    ASSERT_NE(monitor.WaitLine("dropped the connection"), "") << monitor.All();
+    std::ifstream before("/proc/" + std::to_string(monitor.Pid()) + "/stat");
+    std::string a((std::istreambuf_iterator<char>(before)), std::istreambuf_iterator<char>());
+    std::this_thread::sleep_for(500ms);
+    std::ifstream after("/proc/" + std::to_string(monitor.Pid()) + "/stat");
+    std::string b((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>());
+    // utime and stime (fields 14 and 15) in clock ticks: a spinning loop adds about 50.
+    const auto cpu = [](const std::string& stat) {
+        std::istringstream in(stat.substr(stat.rfind(')') + 2));
+        std::string field;
+        long total = 0;
+        for (int i = 3; i <= 15 && in >> field; ++i) {
+            if (i >= 14) total += std::stol(field);
+        }
+        return total;
+    };
+    EXPECT_LE(cpu(b) - cpu(a), 5);
+    EXPECT_EQ(monitor.Count("dropped the connection"), 1);
+    monitor.Signal(SIGTERM);
     EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
 }
 

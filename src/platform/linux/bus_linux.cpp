@@ -28,6 +28,9 @@ SessionBus::SessionBus(MainLoop& loop, sd_bus* bus) : loop_(loop), bus_(bus) {
     watch_ = loop_.WatchDynamic(
         [this] {
             MainLoop::Interest i;
+            // A connection the bus daemon dropped is polled no more: its
+            // descriptor would be ready for ever.
+            if (!sd_bus_is_open(bus_)) return i;
             i.fd = sd_bus_get_fd(bus_);
             const int events = sd_bus_get_events(bus_);
             i.events = static_cast<short>(events < 0 ? 0 : events);
@@ -40,6 +43,10 @@ SessionBus::SessionBus(MainLoop& loop, sd_bus* bus) : loop_(loop), bus_(bus) {
             // with a deadline of now.
             for (int i = 0; i < 64; ++i) {
                 if (sd_bus_process(bus_, nullptr) <= 0) break;
+            }
+            if (!sd_bus_is_open(bus_) && !lost_) {
+                lost_ = true;
+                if (OnLost) OnLost();
             }
         });
 }

@@ -2,6 +2,7 @@
 // The user's session bus through sd-bus (libsystemd), driven by the main
 // loop: its descriptor, events and timeout are asked before every poll, and
 // whatever is ready is processed on the loop's thread.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,12 +27,15 @@ public:
     // Owns `name` without queueing: false when another connection has it.
     bool RequestName(const std::string& name, std::string& error);
     void ReleaseName(const std::string& name);
+    // Once, when the bus daemon dropped the connection.
+    std::function<void()> OnLost;
 
 private:
     SessionBus(MainLoop& loop, sd_bus* bus);
     MainLoop& loop_;
     sd_bus* bus_;
     MainLoop::WatchId watch_ = 0;
+    bool lost_ = false;
 };
 
 }  // namespace vxm::linuxos

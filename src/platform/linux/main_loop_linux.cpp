@@ -203,6 +203,12 @@ void MainLoop::Once(int maxWaitMs) {
         // Removed by an earlier callback of this round: not called.
         const auto it = watches_.find(polled[i].first);
         if (it == watches_.end() || it->second != polled[i].second) continue;
+        // A descriptor closed under its watch would be ready for ever: the
+        // watch goes, rather than the loop spinning.
+        if (revents & POLLNVAL) {
+            watches_.erase(it);
+            continue;
+        }
         const std::shared_ptr<Entry> keep = polled[i].second;
         keep->onReady(revents);
     }
