@@ -6,6 +6,9 @@
 #    same strings; natively (the native preset without its sanitizers, which
 #    would distort the figures; ordinal comparison) and under Wine (the x64
 #    build, through CompareStringW);
+#  - the Linux monitor (vxmmon): idle wake-ups of its read loop and of the
+#    whole process, and the report-to-mute latency through a stand-in device
+#    and the session's PulseAudio (median, p99);
 #  - the read loop under Wine: idle wake-ups and report latency of the
 #    event-driven and the polling loop;
 #  - the whole monitor under Wine against a trivial program idling in
@@ -23,6 +26,10 @@ lines=${VXM_LANG_BENCH_LINES:-1000000}
 cmake --preset native -B build/native-bench -DVXM_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/native-bench --target lang_load_bench >/dev/null
 build/native-bench/tests/lang_load_bench "$lines"
+echo
+
+cmake --build build/native-bench --target vxmmon_bench >/dev/null
+tests/wine/session.sh build/native-bench/tests/linux/vxmmon_bench "${1:-5000}" "${2:-200}"
 echo
 
 cmake --preset windows-x64 >/dev/null

@@ -108,13 +108,13 @@ def check(root):
             elif target not in ALLOWED[layer]:
                 allowed = ", ".join(l for l in ORDER if l in ALLOWED[layer])
                 problems.append(f"{where}: {layer} may not include {target} (it may include {allowed})")
-    # The product's programs include nothing of the tests.
-    for rel, full in sources(root, "win"):
+    # The product's programs (win/, linux/) include nothing of the tests.
+    for rel, full in [*sources(root, "win"), *sources(root, "linux")]:
         for number, system, path in includes(full):
             if system:
                 continue
             in_tests = os.path.exists(os.path.join(root, "tests", path))
-            in_product = any(os.path.exists(os.path.join(root, top, path)) for top in ("src", "win"))
+            in_product = any(os.path.exists(os.path.join(root, top, path)) for top in ("src", "win", "linux"))
             if in_tests and not in_product:
                 problems.append(f'{rel}:{number}: #include "{path}": the product includes test code')
     return problems

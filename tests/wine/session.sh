@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command inside a throw-away Windows session: a private Xvfb display,
-# a PulseAudio server with a null sink and a null source, and a fresh Wine
-# prefix with its own HOME. Everything it starts is stopped on the way out.
+# a private D-Bus session bus, a PulseAudio server with a null sink and a null
+# source, and a fresh Wine prefix with its own HOME. Everything it starts is stopped on the way out.
 #   tests/wine/session.sh COMMAND [ARGS...]
 set -uo pipefail
 
@@ -14,12 +14,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-xvfb_pid="" pulse_pid=""
+xvfb_pid="" pulse_pid="" dbus_pid=""
 cleanup() {
   "$WINESERVER" -k >/dev/null 2>&1
   "$WINESERVER" -w >/dev/null 2>&1
   [ -n "$pulse_pid" ] && kill "$pulse_pid" >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" >/dev/null 2>&1
+  [ -n "$dbus_pid" ] && kill "$dbus_pid" >/dev/null 2>&1
   wait >/dev/null 2>&1
   rm -rf "$root"
 }
@@ -32,6 +33,13 @@ Xvfb -displayfd "$dfd" -screen 0 1280x800x24 -nolisten tcp >"$root/xvfb.log" 2>&
 xvfb_pid=$!
 read -r -t 20 -u "$dfd" display || { echo "session: Xvfb did not start" >&2; cat "$root/xvfb.log" >&2; exit 1; }
 export DISPLAY=:$display
+
+# The session bus of the Linux monitor's tests (tray, protocol, single instance).
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/bus
+dbus-daemon --session --nofork --nopidfile --address="$DBUS_SESSION_BUS_ADDRESS" >"$root/dbus.log" 2>&1 &
+dbus_pid=$!
+for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/bus" ] && break; sleep 0.1; done
+[ -S "$XDG_RUNTIME_DIR/bus" ] || { echo "session: dbus-daemon did not start" >&2; cat "$root/dbus.log" >&2; exit 1; }
 
 export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse-native
 pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \

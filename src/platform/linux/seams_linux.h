@@ -1,0 +1,107 @@
+#pragma once
+// The small seams on Linux: ticks, the OS version, the mixer and the hook
+// library that Linux has no counterpart of, the debugger output on standard
+// error, message boxes, and starting programs.
+#include <sys/types.h>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/audio.h"
+#include "platform/debug_output.h"
+#include "platform/hook_library.h"
+#include "platform/message_box.h"
+#include "platform/os.h"
+#include "platform/programs.h"
+#include "platform/timer.h"
+
+namespace vxm::linuxos {
+
+class Ticks final : public platform::ITicks {
+public:
+    std::uint32_t TickCount() override;
+    void Sleep(unsigned ms) override;
+};
+
+// The mute logic's choice is by version: this says "NT 10", so the capture
+// endpoint (libpulse) is used and the mixer never is.
+class OsVersionSource final : public platform::IOsVersion {
+public:
+    platform::OsVersion GetOsVersion() override { return platform::OsVersion{2, 10}; }
+};
+
+// No mixer devices.
+class NoMixer final : public platform::IMixer {
+public:
+    unsigned GetNumDevs() override { return 0; }
+    unsigned Open() override { return kNoDriver; }
+    unsigned GetLineInfo(std::uint32_t, std::uint32_t&) override { return kNoDriver; }
+    unsigned GetMuteControl(std::uint32_t, std::uint32_t&) override { return kNoDriver; }
+    unsigned GetControlValue(std::uint32_t, std::uint32_t&) override { return kNoDriver; }
+    unsigned SetControlValue(std::uint32_t, std::uint32_t) override { return kNoDriver; }
+    void Close() override {}
+
+private:
+    static constexpr unsigned kNoDriver = 6;  // MMSYSERR_NODRIVER
+};
+
+// There is no hook library on Linux: it is always missing, and nothing is
+// ever hooked.
+class NoHookLibrary final : public platform::IHookLibrary {
+public:
+    platform::HookLibraryLoad Load() override { return platform::HookLibraryLoad::Missing; }
+    void Unload() override {}
+    void EnableKeyboardHook(platform::KeyboardProc) override {}
+    void DisableKeyboardHook() override {}
+    void EnableMouseHook(platform::MouseProc) override {}
+    void DisableMouseHook() override {}
+    bool IsKeyDown(int) override { return false; }
+};
+
+// One line per call on a descriptor (standard error), written whole, from
+// any thread; nothing at all when not enabled.
+class StreamDebugOutput final : public platform::IDebugOutput {
+public:
+    StreamDebugOutput(int fd, bool enabled) : fd_(fd), enabled_(enabled) {}
+    void DebugOutput(u16view text) override;
+    bool Enabled() const { return enabled_; }
+
+private:
+    int fd_;
+    bool enabled_;
+    std::mutex mutex_;
+};
+
+// No message boxes on Linux: their texts go to the debugger output.
+class DebugMessageBoxes final : public platform::IMessageBox {
+public:
+    explicit DebugMessageBoxes(platform::IDebugOutput& debug) : debug_(debug) {}
+    void ShowMessage(u16view text) override;
+    void ShowError(u16view text, u16view caption) override;
+
+private:
+    platform::IDebugOutput& debug_;
+};
+
+// Programs started by full path with posix_spawn, in the folder given; a
+// document or an address opens through xdg-open. Children that end are
+// reaped by Reap (on SIGCHLD) and by the next start, so none stays a zombie.
+class Programs final : public platform::IPrograms {
+public:
+    Programs();
+    ~Programs() override;
+    bool ShellExecuteFile(platform::WindowHandle owner, u16view verb, u16view file, u16view directory,
+                          int show) override;
+    std::unique_ptr<platform::IStartedProgram> StartProgram(u16view verb, u16view file, u16view directory,
+                                                            int show) override;
+    // Collects the children that ended.
+    void Reap();
+
+private:
+    struct Children;
+    pid_t Spawn(const std::vector<std::string>& argv, const std::string& directory, bool searchPath);
+    std::shared_ptr<Children> children_;
+};
+
+}  // namespace vxm::linuxos
