@@ -1,0 +1,5 @@
+# The fuzz targets, named once for the fuzz build (tests/fuzz) and for the
+# native build's ctest, which runs each for a bounded time (fuzz.*).
+set(VXM_FUZZ_TARGET_NAMES
+  fuzz_language_stream
+)
