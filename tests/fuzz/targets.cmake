@@ -2,4 +2,5 @@
 # native build's ctest, which runs each for a bounded time (fuzz.*).
 set(VXM_FUZZ_TARGET_NAMES
   fuzz_language_stream
+  fuzz_tdm_startup
 )
