@@ -3,4 +3,5 @@
 set(VXM_FUZZ_TARGET_NAMES
   fuzz_language_stream
   fuzz_tdm_startup
+  fuzz_monitor_messages
 )
