@@ -4,4 +4,7 @@ set(VXM_FUZZ_TARGET_NAMES
   fuzz_language_stream
   fuzz_tdm_startup
   fuzz_monitor_messages
+  fuzz_editor_model
+  fuzz_config_hid
+  fuzz_linux_parsers
 )
