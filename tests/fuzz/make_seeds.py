@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of every fuzz target (tests/fuzz/corpus/<target>/seed-*).
+"""Writes the seeds of the language stream's fuzz target that come from the
+project's data (tests/fuzz/corpus/fuzz_language_stream/seed-*): the built-in
+language stream and a small valid ui.local, as raw streams and as ui.local.
 
     make_seeds.py [--root REPO]
 
-Seeds are small, meaningful inputs: the built-in language stream, a valid
-ui.local, default profile records, real report bytes, the sample config.ini.
-Inputs that once failed live beside them as regress-* and are never touched
-here. Run it again after a format changes; it rewrites only seed-* files.
+The other targets' seeds are checked in as they are. Inputs that once failed
+live beside them as regress-* and are never touched here. Run it again after
+the language source changes; it rewrites only that target's seed-* files.
 """
 import argparse
 import os
