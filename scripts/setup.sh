@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential libtsan2 cmake ninja-build pkg-config file python3
+  clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nsis
   wine wine64

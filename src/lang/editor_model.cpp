@@ -12,6 +12,23 @@ u16 Translation(TStringList* table, u16view source) {
     return t;
 }
 
+// The breaks at which a list text is cut when ui.local is read again.
+constexpr char16_t kListBreaks[] = u"\r\n\v\f\u2028\u2029";
+
+// What a grid cell or a source text can hold and still read back the same
+// from ui.local: one line without NUL (the reader ends the whole list at a
+// NUL and cuts a text at every break, which would lose or split what
+// follows). A break becomes a space; a NUL goes.
+u16 OneLine(u16view text) {
+    u16 out;
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        if (c == u'\0') continue;
+        out.push_back(u16view(kListBreaks).find(c) == u16view::npos ? c : u' ');
+    }
+    return out;
+}
+
 // Sets a source text's line in a table; an empty translation removes it.
 void SetLine(TStringList& table, u16view source, u16view translation) {
     for (const auto& line : std::vector<u16>(table.Items())) {
@@ -149,7 +166,8 @@ void TranslationEditorModel::RewriteGrids(std::size_t extraRows, const Tab* memo
     }
 }
 
-void TranslationEditorModel::AddConstText(u16view text) {
+void TranslationEditorModel::AddConstText(u16view added) {
+    const u16 text = OneLine(added);
     if (text.empty() || FLang->Original().Contains(text)) return;
     FLang->Original().Add(text);
     RewriteGrids(30, nullptr, nullptr);
@@ -174,8 +192,12 @@ void TranslationEditorModel::DeleteItemFromList(int row) {
     }
 }
 
-int TranslationEditorModel::SaveTextList(u16view memo) {
+int TranslationEditorModel::SaveTextList(u16view pasted) {
     if (selected < 0 || static_cast<std::size_t>(selected) >= tabs.size()) return 0;
+    // Lines end where the reader of ui.local would end them, and a NUL
+    // (which would end the whole list there) is dropped.
+    u16 memo(pasted);
+    std::erase(memo, u'\0');
     Tab& tab = tabs[static_cast<std::size_t>(selected)];
     // The selected tab's own language, named by its Hint.
     TStringList* table = FLang->LanguageTable(tab.hint);
@@ -183,9 +205,9 @@ int TranslationEditorModel::SaveTextList(u16view memo) {
     int skipped = 0;
     std::size_t start = 0;
     while (start <= memo.size()) {
-        auto end = memo.find_first_of(u"\r\n", start);
+        auto end = u16view(memo).find_first_of(kListBreaks, start);
         if (end == u16view::npos) end = memo.size();
-        const u16view line = memo.substr(start, end - start);
+        const u16view line = u16view(memo).substr(start, end - start);
         if (!line.empty()) {
             const auto eq = line.find(u'=');
             if (eq == u16view::npos) {
@@ -261,7 +283,7 @@ void TranslationEditorModel::SetTranslation(int tab, int row, u16view text) {
     if (tab < 0 || static_cast<std::size_t>(tab) >= tabs.size()) return;
     auto& rows = tabs[static_cast<std::size_t>(tab)].rows;
     if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
-    rows[static_cast<std::size_t>(row)][1] = u16(text);
+    rows[static_cast<std::size_t>(row)][1] = OneLine(text);
 }
 
 }  // namespace vxm

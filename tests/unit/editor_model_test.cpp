@@ -116,6 +116,34 @@ TEST_F(Editor, ConstTextsAndTheTextListWithMalformedLines) {
     EXPECT_EQ(m.tabs[0].rows[3], (std::array<u16, 2>{})) << "no rows left over from the old list";
 }
 
+// ui.local cuts list texts at more breaks than CR and LF, and ends a list at
+// a NUL: a pasted list or a cell that holds them must read back the same,
+// with nothing after them lost.
+TEST_F(Editor, PastedBreaksAndNulsReadBackFromUiLocal) {
+    using namespace std::string_literals;
+    TranslationEditorModel m(lang.get(), Deps());
+    m.selected = 0;  // "0409"
+    EXPECT_EQ(m.SaveTextList(u"OK=Okay\u2028Exit=Ende\vMu\0te=Stumm\r\nVolume=Lautst\u00e4rke"s), 0);
+    m.AddConstText(u"Con\0fig\fnow"s);
+    m.SetTranslation(0, 2, u"Weiter\0 so\u2029ja"s);
+    const auto rows = m.tabs[0].rows;
+    EXPECT_TRUE(m.SaveToLanguageFile());
+    auto back = ReadSaved();
+    std::vector<u16> sources;
+    for (const auto& text : back->Original().Items()) {
+        if (!text.empty()) sources.push_back(text);
+    }
+    EXPECT_EQ(sources, (std::vector<u16>{u"Config now", u"Exit", u"Mute", u"OK", u"Volume"}));
+    const TStringList* table = back->LanguageTable(u"0409");
+    ASSERT_NE(table, nullptr);
+    for (const char16_t* line : {u"OK=Okay", u"Exit=Ende", u"Volume=Lautst\u00e4rke"}) {
+        EXPECT_TRUE(table->Contains(line)) << Utf8(line);
+    }
+    // The typed cell replaced the pasted "Stumm".
+    EXPECT_EQ(rows[2], (std::array<u16, 2>{u"Mute", u"Weiter so ja"}));
+    EXPECT_TRUE(table->Contains(u"Mute=Weiter so ja"));
+}
+
 // "CH" and "US" stand ahead of the LANGID languages, as in the monitor's data.
 struct EditorOnMonitorData : Editor {
     void SetUp() override {
