@@ -31,7 +31,8 @@ class FakeMonitorHost final : public app::IMonitorShell,
                               public platform::IOsVersion,
                               public platform::IMessageBox,
                               public platform::IDebugOutput,
-                              public platform::ISystemPaths {
+                              public platform::ISystemPaths,
+                              public platform::ISoundCues {
     // The translation state is process-wide: every host starts without one.
     struct CleanTranslation {
         CleanTranslation() { ResetTranslationState(); }
@@ -73,6 +74,7 @@ public:
     void ProcessMessages() override;
     void Sleep(unsigned ms) override;
     void Terminate() override;
+    void Play(platform::SoundCue cue) override;  // "Sound:muted", "Sound:live"
     platform::OsVersion GetOsVersion() override { return os; }
     u16 ExecutableFolder() override { return exeFolder; }
     u16 PersonalDocumentsFolder() override { return platform.paths.documents; }
@@ -111,6 +113,7 @@ public:
     std::vector<u16> existingFiles;
     bool iconLoaded = false;
     u16 hint;
+    bool badge = false;  // the tray icon carries the muted mark
     u16 title;
     std::vector<u16> menuCaptions;
     std::vector<bool> menuVisible;
