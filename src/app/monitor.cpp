@@ -124,13 +124,17 @@ void TVXMMONMAIN::MicrophoneMute() {
     const MicrophoneState set = audio_.ToggleMute();
     // The button's own toggle only; a change made elsewhere stays silent.
     if (muteSound_ && set != MicrophoneState::Unknown) {
-        deps_.sounds.Play(set == MicrophoneState::Muted ? platform::SoundCue::MicrophoneMuted
-                                                         : platform::SoundCue::MicrophoneLive);
+        const bool muted = set == MicrophoneState::Muted;
+        deps_.sounds.Play(muted ? platform::SoundCue::MicrophoneMuted : platform::SoundCue::MicrophoneLive);
+        deps_.debug.DebugOutput(muted ? u"sound cue: muted" : u"sound cue: live");
     }
     if (muteIndicator_) RefreshMicrophoneState();
 }
 
 void TVXMMONMAIN::RefreshMicrophoneState() {
+    // Inside a toggle (a message it shows lets a posted change in), the
+    // mixer's handle is the toggle's; the toggle reads the state when done.
+    if (audio_.Busy()) return;
     const MicrophoneState state = audio_.ReadState();
     if (state == micState_) return;
     micState_ = state;

@@ -3,6 +3,11 @@
 namespace vxm::app {
 
 MicrophoneState MicrophoneMuteControl::ToggleMute() {
+    busy_ = true;
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{busy_};
     if (!deps_.os.GetOsVersion().IsNt6OrLater()) {
         const auto mute = static_cast<std::uint8_t>(GetLineMute(kLineMicrophone) ? 0 : 1);
         if (!WriteLineMute(kLineMicrophone, mute)) return MicrophoneState::Unknown;

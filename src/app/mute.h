@@ -45,6 +45,8 @@ public:
     void CreateAudioEndpoint();
     bool GetLineMute(std::uint8_t lineType);
     void SetLineMute(std::uint8_t lineType, std::uint8_t mute);
+    // A toggle is running: a message box it shows lets other messages in.
+    bool Busy() const { return busy_; }
     bool VolumeUpdating() const { return notify_->FVolumeUpdating.load(); }
     bool Bound() const { return FEndpoint != nullptr; }
 
@@ -64,6 +66,7 @@ private:
     };
 
     Deps deps_;
+    bool busy_ = false;
     std::shared_ptr<NotifyState> notify_;
     std::unique_ptr<platform::IAudioEndpoint> FEndpoint;
 };

@@ -79,7 +79,12 @@ public:
     u16 ExecutableFolder() override { return exeFolder; }
     u16 PersonalDocumentsFolder() override { return platform.paths.documents; }
     void DebugOutput(u16view text) override { log.push_back("Debug:" + Utf8(text)); }
-    void ShowMessage(u16view text) override { log.push_back("ShowMessage:" + Utf8(text)); }
+    void ShowMessage(u16view text) override {
+        log.push_back("ShowMessage:" + Utf8(text));
+        if (whileMessageShown) whileMessageShown();
+    }
+    // Runs while a message box is up, as other messages are dispatched then.
+    std::function<void()> whileMessageShown;
     FakeNationalLanguage nls;
     void ShowError(u16view text, u16view caption) override {
         log.push_back("ShowError:" + Utf8(caption) + ":" + Utf8(text));

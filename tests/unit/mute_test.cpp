@@ -222,6 +222,16 @@ TEST(MuteIndicator, TheMixerPathIsReadWithoutItsMessages) {
               (std::vector<std::string>{"ShowMessage:GetLineInfo Error", "ShowMessage:GetLineInfo Error"}));
     EXPECT_EQ(bare.host.hint, u"GAMING MOUSE DRIVER");
 
+    // Another process posts a change while the toggle's message is up: the
+    // toggle's mixer handle stays its own.
+    bare.host.log.clear();
+    bare.host.whileMessageShown = [&] { bare.host.Deliver(kMsgMicrophoneChanged, 0, 0); };
+    const int opens = bare.host.mixer.opens;
+    bare.window->MicrophoneMute();
+    EXPECT_EQ(bare.host.mixer.opens - opens, 3) << "the toggle's read and write, then its own read of the state";
+    EXPECT_EQ(bare.host.mixer.opens, bare.host.mixer.closes);
+    bare.host.whileMessageShown = nullptr;
+
     Shown unreadable(false, {2, 5});
     unreadable.host.mixer.getResult = 11;
     unreadable.Start();

@@ -3,7 +3,8 @@
 # the stand-in mouse mutes, the icon in the "Wine System Tray" window gets
 # its mark and the hint its state line; the second press takes both back.
 # Screenshots of the tray window before, muted and after land in artifacts/,
-# and the time from the report to the changed icon is printed.
+# and the time from the report to the changed icon is printed, with the
+# sound cue on.
 source "$(dirname "$0")/lib.sh"
 fresh_registry
 
@@ -20,6 +21,8 @@ wait_for() {  # FILE PATTERN [tries]: waits until the pattern shows in the file
 # The sample config.ini shows the state (MuteIndicator=1) and stays silent.
 grep -q '^MuteIndicator=1' "$app/config.ini" || fail "the sample config.ini lacks MuteIndicator=1"
 grep -q '^MuteSound=0' "$app/config.ini" || fail "the sample config.ini lacks MuteSound=0"
+# With the sound cue on: it plays without holding up the icon.
+sed -i 's/^MuteSound=0/MuteSound=1/' "$app/config.ini"
 
 for n in 1 3; do
   PROBE regbin "$key" "ZRNProfile$n.pfd" 140072 $((872 + 4080 * 10 + 4062)) 28 || fail "cannot write profile $n"
@@ -85,6 +88,7 @@ wait "$poller" || true
 [ -s "$work/shown.ms" ] || fail "the tray icon did not change on the screen"
 t_shot=$(cat "$work/shown.ms")
 grep -q 'MicrophoneMute: muted' "$log" || fail "the press did not mute"
+grep -q 'sound cue: muted' "$log" || fail "no sound cue for the mute"
 wait_for "$log" "$muted" || fail "the hint does not say the microphone is muted: $(grep 'tray hint' "$log")"
 echo "report to changed icon under Wine: $((t_log - t0)) ms to the icon update (debugger output, polled)," \
   "$((t_shot - t0)) ms to the tray window showing it (screenshots, polled)"
@@ -95,6 +99,7 @@ pass "a press mutes: icon with the mark, hint 'GAMING MOUSE DRIVER | 麦克风�
 echo "07 00 04 00 00 00 00 00" >&7
 wait_for "$log" 'tray badge off' || fail "the second press did not take the mark off"
 grep -q 'MicrophoneMute: unmuted' "$log" || fail "the second press did not unmute"
+grep -q 'sound cue: live' "$log" || fail "no sound cue for the unmute"
 [ "$(grep -c "$live" "$log")" -ge 2 ] || fail "the hint does not say live again: $(grep 'tray hint' "$log")"
 sleep 0.5
 shot "$after"
@@ -105,6 +110,7 @@ echo "screenshots: $(basename "$before") $(basename "$during") $(basename "$afte
 [ "$d_before_after" = 0 ] || fail "the icon after two presses differs from the one before ($d_before_after pixels)"
 [ "$d_before_muted" -gt 0 ] || fail "the muted icon looks like the plain one"
 pass "the second press brings back the plain icon, pixel for pixel, and the live hint"
+grep '^exception' "$log" && fail "exceptions in the monitor"
 
 exec 7>&-
 "$WINESERVER" -k >/dev/null 2>&1 || true
