@@ -122,13 +122,14 @@ void TVXMMONMAIN::InitMonitor() {
 
 void TVXMMONMAIN::MicrophoneMute() {
     const MicrophoneState set = audio_.ToggleMute();
+    // The icon first: starting a sound may take the audio system a moment.
+    if (muteIndicator_) RefreshMicrophoneState();
     // The button's own toggle only; a change made elsewhere stays silent.
     if (muteSound_ && set != MicrophoneState::Unknown) {
         const bool muted = set == MicrophoneState::Muted;
         deps_.sounds.Play(muted ? platform::SoundCue::MicrophoneMuted : platform::SoundCue::MicrophoneLive);
         deps_.debug.DebugOutput(muted ? u"sound cue: muted" : u"sound cue: live");
     }
-    if (muteIndicator_) RefreshMicrophoneState();
 }
 
 void TVXMMONMAIN::RefreshMicrophoneState() {
