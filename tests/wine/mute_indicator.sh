@@ -100,6 +100,18 @@ sleep 0.3
 shot "$during"
 pass "a press mutes: icon with the mark, hint 'GAMING MOUSE DRIVER | 麦克风已静音'"
 
+# The mark stays through a re-add (the shell restarted) and through a scale
+# change there and back, made anew at each size.
+PROBE post TVXMMONMAIN TaskbarCreated 0 0
+PROBE post TVXMMONMAIN 0x02E0 $(( (144 << 16) | 144 )) 0   # WM_DPICHANGED
+wait_for "$log" '^tray icon size 24 at 144 dpi$' || fail "the icon was not resized for 144 dpi"
+PROBE post TVXMMONMAIN 0x02E0 $(( (96 << 16) | 96 )) 0
+for _ in $(seq 50); do [ "$(grep -c '^tray icon size 16 at 96 dpi$' "$log")" -ge 2 ] && break; sleep 0.1; done
+sleep 0.3
+shot "$work/readded.png"
+[ "$(differing "$during" "$work/readded.png")" = 0 ] || fail "the mark did not survive the re-add and the scale change"
+pass "the mark stays through TaskbarCreated and 144 dpi and back"
+
 echo "07 00 04 00 00 00 00 00" >&7
 wait_for "$log" 'tray badge off' || fail "the second press did not take the mark off"
 grep -q 'MicrophoneMute: unmuted' "$log" || fail "the second press did not unmute"
