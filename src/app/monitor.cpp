@@ -8,10 +8,25 @@
 
 namespace vxm::app {
 
+namespace {
+
+// On the audio system's thread: one post to the window's own queue, whose
+// handler reads the state on the main thread.
+std::function<void()> PostMicrophoneChanged(MonitorDependencies& deps) {
+    platform::IWindowMessages* windows = &deps.windows;
+    const platform::WindowHandle window = deps.mainWindow.MainWindow();
+    return [windows, window] { windows->PostWindowMessage(window, kMsgMicrophoneChanged, 0, 0); };
+}
+
+}  // namespace
+
 TVXMMONMAIN::TVXMMONMAIN(MonitorDependencies deps, IProfileSettings& dm)
     : deps_(deps),
       dm_(dm),
-      audio_(MicrophoneMuteControl::Deps{deps.coreAudio, deps.mixer, deps.messageBox, deps.debug, deps.os}) {
+      muteIndicator_(dm.MuteIndicator()),
+      muteSound_(dm.MuteSound()),
+      audio_(MicrophoneMuteControl::Deps{deps.coreAudio, deps.mixer, deps.messageBox, deps.debug, deps.os},
+             muteIndicator_ ? PostMicrophoneChanged(deps) : std::function<void()>()) {
     BuildAboutPage();
     form_.DefineProperty(
         u"Caption", [this] { return title_; },
@@ -38,7 +53,7 @@ TVXMMONMAIN::TVXMMONMAIN(MonitorDependencies deps, IProfileSettings& dm)
             u"Hint", [this] { return hint_; },
             [this](u16view t) {
                 hint_ = u16(t);
-                trayIcon1_->SetHint(t);
+                ApplyHint();
             });
     myPopupMenu_ = deps_.shell.CreatePopupMenu(*trayIcon1_);
     component(u"TPopupMenu", u"MyPopupMenu");
@@ -102,6 +117,45 @@ void TVXMMONMAIN::InitMonitor() {
     LoadTrayIcon();
     UpdateLanguageAndCaptions();
     if (deps_.os.GetOsVersion().IsNt6OrLater()) audio_.CreateAudioEndpoint();
+    if (muteIndicator_) RefreshMicrophoneState();
+}
+
+void TVXMMONMAIN::MicrophoneMute() {
+    const MicrophoneState set = audio_.ToggleMute();
+    // The icon first: starting a sound may take the audio system a moment.
+    if (muteIndicator_) RefreshMicrophoneState();
+    // The button's own toggle only; a change made elsewhere stays silent.
+    if (muteSound_ && set != MicrophoneState::Unknown) {
+        const bool muted = set == MicrophoneState::Muted;
+        deps_.sounds.Play(muted ? platform::SoundCue::MicrophoneMuted : platform::SoundCue::MicrophoneLive);
+        deps_.debug.DebugOutput(muted ? u"sound cue: muted" : u"sound cue: live");
+    }
+}
+
+void TVXMMONMAIN::RefreshMicrophoneState() {
+    // Inside a toggle (a message it shows lets a posted change in), the
+    // mixer's handle is the toggle's; the toggle reads the state when done.
+    if (audio_.Busy()) return;
+    const MicrophoneState state = audio_.ReadState();
+    if (state == micState_) return;
+    micState_ = state;
+    deps_.debug.DebugOutput(state == MicrophoneState::Muted  ? u"microphone muted"
+                            : state == MicrophoneState::Live ? u"microphone live"
+                                                             : u"microphone state unknown");
+    trayIcon1_->SetMuteBadge(state == MicrophoneState::Muted);
+    ApplyHint();
+}
+
+void TVXMMONMAIN::ApplyHint() {
+    if (micState_ == MicrophoneState::Unknown) {
+        trayIcon1_->SetHint(CutUtf16(hint_, platform::kTrayHintMax));
+        return;
+    }
+    const u16 line = TranslateText(micState_ == MicrophoneState::Muted ? kMicrophoneMutedText : kMicrophoneLiveText);
+    // The state line is what the user looks for: a long first line gives way.
+    const u16view state = CutUtf16(line, platform::kTrayHintMax - 1);
+    const u16view first = CutUtf16(hint_, platform::kTrayHintMax - 1 - state.size());
+    trayIcon1_->SetHint(u16(first) + u"\n" + u16(state));
 }
 
 void TVXMMONMAIN::LoadTrayIcon() {
@@ -118,7 +172,7 @@ void TVXMMONMAIN::UpdateLanguageAndCaptions() {
     const u16 captions[3] = {TranslateText(u"Config"), TranslateText(u"About"), TranslateText(u"Exit")};
     for (int i = 0; i < 3; ++i) myPopupMenu_->SetCaption(i, captions[i]);
     hint_ = TranslateText(kTrayHint);
-    trayIcon1_->SetHint(hint_);
+    ApplyHint();
     deps_.debug.DebugOutput(u"language " + uiLanguage1_->Lang() + u": " + captions[0] + u" | " + captions[2]);
 }
 
@@ -250,6 +304,11 @@ bool TVXMMONMAIN::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr
             case kMsgReloadSettings:
                 dm_.LoadAllProfileInfoFromRegistry();
                 UpdateLanguageAndCaptions();
+                return true;
+            case kMsgMicrophoneChanged:
+                // Anyone may post it: it only makes the state be read again.
+                if (!muteIndicator_) return false;
+                RefreshMicrophoneState();
                 return true;
             default:
                 return false;

@@ -20,6 +20,9 @@ namespace vxm::app {
 
 inline constexpr char16_t kMonitorTitle[] = u"GAMING MOUSE MONITOR";
 inline constexpr char16_t kTrayHint[] = u"GAMING MOUSE DRIVER";
+// The tray hint's second line while the microphone's state is known.
+inline constexpr char16_t kMicrophoneMutedText[] = u"Microphone muted";
+inline constexpr char16_t kMicrophoneLiveText[] = u"Microphone live";
 inline constexpr char16_t kTrayIconFile[] = u"\\images\\0409\\icons\\logo.ico";
 inline constexpr char16_t kMakerWebAddress[] = u"https://www.example.com/gaming-mouse";
 // How long a start of the configuration application may take to show its
@@ -69,8 +72,13 @@ public:
     bool HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
     void DoButtonFunction(std::uint8_t buttonIndex, Word functionIndex, std::uint8_t parameter);
     bool SaveProfileID(std::int32_t value);
-    void MicrophoneMute() { audio_.MicrophoneMute(); }
+    // The toggle; with MuteIndicator the state it left is shown, with
+    // MuteSound a sound says whether it muted or unmuted.
+    void MicrophoneMute();
     const MicrophoneMuteControl& Audio() const { return audio_; }
+    // Reads the microphone's state and shows it on the tray (MuteIndicator).
+    void RefreshMicrophoneState();
+    MicrophoneState ShownMicrophoneState() const { return micState_; }
 
     // The About page's scene, drawn by the window when it is shown.
     const ui::Scene& AboutScene() const { return vgScene1; }
@@ -90,6 +98,8 @@ public:
 private:
     void BuildAboutPage();
     void ButtonEvent(std::uintptr_t w, std::intptr_t l);
+    // The hint's first line, then the microphone's state when it is known.
+    void ApplyHint();
 
     MonitorDependencies deps_;
     IProfileSettings& dm_;
@@ -102,7 +112,11 @@ private:
     TComponent sceneComponent_{u"TvgScene", u"vgScene1", &form_, TComponent::Kind::Scene};
     ui::Scene vgScene1;
     u16 title_;
-    u16 hint_;
+    u16 hint_;  // the hint's first line
+    // config.ini's MuteIndicator and MuteSound, as the window was created.
+    const bool muteIndicator_;
+    const bool muteSound_;
+    MicrophoneState micState_ = MicrophoneState::Unknown;  // as shown
     std::vector<std::unique_ptr<TComponent>> formComponents_;
     // Form order; destroyed in reverse.
     std::unique_ptr<TuiHook> uiHook1_;

@@ -20,6 +20,7 @@
 #include "platform/os.h"
 #include "platform/programs.h"
 #include "platform/registry.h"
+#include "platform/sound.h"
 #include "platform/system_paths.h"
 #include "platform/timer.h"
 #include "platform/tray.h"
@@ -61,6 +62,7 @@ struct MonitorDependencies {
     platform::IMixer& mixer;
     platform::IHookLibrary& hookLibrary;
     platform::IMainThreadDispatcher& dispatcher;
+    platform::ISoundCues& sounds;
 };
 
 }  // namespace vxm::app

@@ -2,10 +2,16 @@
 
 namespace vxm::app {
 
-void MicrophoneMuteControl::MicrophoneMute() {
+MicrophoneState MicrophoneMuteControl::ToggleMute() {
+    busy_ = true;
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{busy_};
     if (!deps_.os.GetOsVersion().IsNt6OrLater()) {
-        SetLineMute(kLineMicrophone, static_cast<std::uint8_t>(GetLineMute(kLineMicrophone) ? 0 : 1));
-        return;
+        const auto mute = static_cast<std::uint8_t>(GetLineMute(kLineMicrophone) ? 0 : 1);
+        if (!WriteLineMute(kLineMicrophone, mute)) return MicrophoneState::Unknown;
+        return mute ? MicrophoneState::Muted : MicrophoneState::Live;
     }
     // Follow the user's choice of default microphone: a changed default is
     // bound again, or the toggle would leave the new microphone live.
@@ -17,23 +23,44 @@ void MicrophoneMuteControl::MicrophoneMute() {
         }
     }
     if (!FEndpoint) CreateAudioEndpoint();
-    if (!FEndpoint) return;
+    if (!FEndpoint) return MicrophoneState::Unknown;
     bool muted = false;
     // Without the current state there is nothing safe to toggle to.
     if (!FEndpoint->GetMute(muted)) {
         deps_.debug.DebugOutput(u"MicrophoneMute: GetMute failed");
-        return;
+        return MicrophoneState::Unknown;
     }
-    FEndpoint->SetMute(!muted);
+    const bool set = FEndpoint->SetMute(!muted);
     deps_.debug.DebugOutput(muted ? u"MicrophoneMute: unmuted" : u"MicrophoneMute: muted");
+    if (!set) return MicrophoneState::Unknown;
+    return muted ? MicrophoneState::Live : MicrophoneState::Muted;
+}
+
+MicrophoneState MicrophoneMuteControl::ReadState() {
+    if (!deps_.os.GetOsVersion().IsNt6OrLater()) {
+        std::uint32_t control = 0;
+        if (!FindMuteControl(kLineMicrophone, control, true)) return MicrophoneState::Unknown;
+        std::uint32_t value = 0;
+        const bool read = deps_.mixer.GetControlValue(control, value) == 0;
+        deps_.mixer.Close();
+        if (!read) return MicrophoneState::Unknown;
+        return value != 0 ? MicrophoneState::Muted : MicrophoneState::Live;
+    }
+    bool muted = false;
+    if (!FEndpoint || !FEndpoint->GetMute(muted)) return MicrophoneState::Unknown;
+    return muted ? MicrophoneState::Muted : MicrophoneState::Live;
 }
 
 void MicrophoneMuteControl::CreateAudioEndpoint() {
-    auto bound = deps_.coreAudio.BindDefaultCapture([this](bool updating) { FVolumeUpdating = updating; });
+    // On the audio system's thread: the flag, and at most one call out.
+    auto bound = deps_.coreAudio.BindDefaultCapture([state = notify_](bool updating) {
+        state->FVolumeUpdating = updating;
+        if (updating && state->onNotified) state->onNotified();
+    });
     if (bound) FEndpoint = std::move(bound);
 }
 
-bool MicrophoneMuteControl::FindMuteControl(std::uint8_t lineType, std::uint32_t& controlId) {
+bool MicrophoneMuteControl::FindMuteControl(std::uint8_t lineType, std::uint32_t& controlId, bool quiet) {
     if (lineType > 3) return false;
     platform::IMixer& m = deps_.mixer;
     if (m.GetNumDevs() < 1) return false;
@@ -44,7 +71,7 @@ bool MicrophoneMuteControl::FindMuteControl(std::uint8_t lineType, std::uint32_t
         return false;
     }
     if (m.GetMuteControl(lineId, controlId) != 0) {
-        deps_.messageBox.ShowMessage(u"GetLineInfo Error");
+        if (!quiet) deps_.messageBox.ShowMessage(u"GetLineInfo Error");
         m.Close();
         return false;
     }
@@ -66,11 +93,15 @@ bool MicrophoneMuteControl::GetLineMute(std::uint8_t lineType) {
     return result;
 }
 
-void MicrophoneMuteControl::SetLineMute(std::uint8_t lineType, std::uint8_t mute) {
+void MicrophoneMuteControl::SetLineMute(std::uint8_t lineType, std::uint8_t mute) { WriteLineMute(lineType, mute); }
+
+bool MicrophoneMuteControl::WriteLineMute(std::uint8_t lineType, std::uint8_t mute) {
     std::uint32_t control = 0;
-    if (!FindMuteControl(lineType, control)) return;
-    if (deps_.mixer.SetControlValue(control, mute) != 0) deps_.messageBox.ShowMessage(u"SetControlDetails Error");
+    if (!FindMuteControl(lineType, control)) return false;
+    const bool written = deps_.mixer.SetControlValue(control, mute) == 0;
+    if (!written) deps_.messageBox.ShowMessage(u"SetControlDetails Error");
     deps_.mixer.Close();
+    return written;
 }
 
 }  // namespace vxm::app

@@ -9,6 +9,9 @@ inline constexpr unsigned kMsgReloadSettings = 7037;   // from it
 inline constexpr unsigned kMsgProfileSwitched = 7040;  // to it
 inline constexpr unsigned kMsgDeviceValue = 7042;      // to it
 inline constexpr unsigned ButtonEventMessage = 7524;   // to the monitor itself
+// To the monitor itself, from the audio system's thread: the microphone's
+// endpoint reported a change; the main thread reads its state.
+inline constexpr unsigned kMsgMicrophoneChanged = 7525;
 // 7524's wParam: a button index 0 to 18, or a profile switch to 0 to 4 as
 // kFirstProfileEvent + the profile.
 inline constexpr unsigned kFirstProfileEvent = 21;

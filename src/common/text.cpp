@@ -103,3 +103,15 @@ void SplitPath(u16view full, u16& folder, u16& name) {
 }
 
 }  // namespace vxm
+
+namespace vxm {
+
+u16view CutUtf16(u16view text, std::size_t maxUnits) {
+    if (text.size() <= maxUnits) return text;
+    std::size_t n = maxUnits;
+    // A high surrogate as the last unit kept would be left without its pair.
+    if (n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;
+    return text.substr(0, n);
+}
+
+}  // namespace vxm

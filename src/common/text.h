@@ -22,6 +22,10 @@ u16 ToU16(long long value);
 char16_t AsciiLower(char16_t c);
 bool EqualsNoCase(u16view a, u16view b);
 
+// The first `maxUnits` code units of `text`, one fewer when the cut would
+// split a surrogate pair.
+u16view CutUtf16(u16view text, std::size_t maxUnits);
+
 // Ensures a folder path ends with exactly the one backslash it may lack.
 u16 WithTrailingBackslash(u16 path);
 

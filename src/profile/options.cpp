@@ -12,7 +12,18 @@ TOptionsFromConfigFile ReadOptionsFromConfigFile(platform::IIniReader& ini, plat
     o.ProfileFolder = ini.ReadString(file, u"options", u"profileFolder", u"ZRNProfile");
     o.ProfileNamePrefix = ini.ReadString(file, u"options", u"profilePrefix", u"ZRNProfile");
     o.ProfileMacroFolder = ini.ReadString(file, u"options", u"profileMacroFolder", u"MacroDB");
+    o.MuteIndicator = ParseOptionSwitch(ini.ReadString(file, u"options", u"MuteIndicator", u""), true);
+    o.MuteSound = ParseOptionSwitch(ini.ReadString(file, u"options", u"MuteSound", u""), false);
     return o;
+}
+
+bool ParseOptionSwitch(u16view text, bool defaultValue) {
+    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    if (text == u"0") return false;
+    if (text == u"1") return true;
+    return defaultValue;
 }
 
 void ForceFolder(platform::IFileSystem& files, u16view folder) {

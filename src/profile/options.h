@@ -12,10 +12,20 @@ struct TOptionsFromConfigFile {
     u16 ProfileFolder;
     u16 ProfileNamePrefix;
     u16 ProfileMacroFolder;
+    // The microphone's state on the tray icon and in its hint; a sound when
+    // the mouse's button mutes or unmutes.
+    bool MuteIndicator = true;
+    bool MuteSound = false;
 };
+
+// A switch of [options]: exactly "0" or "1" once surrounding blanks are
+// trimmed; anything else (missing, empty, "yes", "01", "1 ; note") gives
+// `defaultValue`.
+bool ParseOptionSwitch(u16view text, bool defaultValue);
 
 // Reads "config.ini" beside the executable; a missing file or key gives the
 // defaults. "software\" is always put in front of the registry folder.
+// MuteIndicator and MuteSound follow ParseOptionSwitch.
 TOptionsFromConfigFile ReadOptionsFromConfigFile(platform::IIniReader& ini, platform::ISystemPaths& paths);
 
 // Documents folder + ProfileFolder + "\", created (one level) when missing;

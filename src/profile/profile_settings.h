@@ -18,6 +18,9 @@ public:
     virtual USAGE_AND_PAGE DeviceUsageAndPage() const = 0;
     virtual const TMouseProfileInfo& CurrentProfile() const = 0;
     virtual u16 ProfileRegFolder() const = 0;
+    // config.ini's MuteIndicator and MuteSound.
+    virtual bool MuteIndicator() const = 0;
+    virtual bool MuteSound() const = 0;
     virtual void LoadProfileGroupSettingInfoFromRegistry() = 0;
     virtual void LoadAllProfileInfoFromRegistry() = 0;
     virtual bool LoadCurrentProfileInfoFromRegistry() = 0;

@@ -49,6 +49,8 @@ public:
     USAGE_AND_PAGE DeviceUsageAndPage() const override { return vxm::DeviceUsageAndPage; }
     const TMouseProfileInfo& CurrentProfile() const override { return *FCurrentProfileInfo; }
     u16 ProfileRegFolder() const override { return FOptionsFromConfigFile.ProfileRegFolder; }
+    bool MuteIndicator() const override { return FOptionsFromConfigFile.MuteIndicator; }
+    bool MuteSound() const override { return FOptionsFromConfigFile.MuteSound; }
 
     // The start-up sequence, from the state of a new module. After a start-up
     // error the three reloads run it again first (the user may have repaired

@@ -9,12 +9,14 @@ public:
         : id_(std::move(id)), state_(std::move(state)), notify_(std::move(notify)) {}
     u16 Id() const override { return id_; }
     bool GetMute(bool& muted) override {
+        ++state_->getMuteCalls;
         if (state_->getMuteFails) return false;
         muted = state_->muted;
         return true;
     }
     bool SetMute(bool muted) override {
         ++state_->setMuteCalls;
+        if (state_->setMuteFails) return false;
         if (notify_) notify_(true);
         state_->muted = muted;
         if (notify_) notify_(false);

@@ -14,6 +14,8 @@ public:
     struct Endpoint {
         bool muted = false;
         bool getMuteFails = false;
+        bool setMuteFails = false;
+        int getMuteCalls = 0;
         int setMuteCalls = 0;
     };
     std::map<u16, std::shared_ptr<Endpoint>> endpoints;  // id -> state

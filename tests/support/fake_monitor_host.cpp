@@ -35,6 +35,10 @@ public:
         return host_.iconLoaded;
     }
     void SetHint(u16view hint) override { host_.hint = u16(hint); }
+    void SetMuteBadge(bool shown) override {
+        host_.badge = shown;
+        host_.log.push_back(shown ? "tray:badge" : "tray:plain");
+    }
     void SetVisible(bool visible) override { host_.log.push_back(visible ? "tray:visible" : "tray:hidden"); }
 };
 
@@ -160,7 +164,7 @@ FakeMonitorHost::operator app::MonitorDependencies() {
     // output and the paths are this host.
     FakeMonitorHost& h = *this;
     return app::MonitorDependencies{h, h, h, h, h, h, h, h, h, h, platform.registry, platform.files, nls,
-                                    coreAudio, mixer, *hookLibrary, dispatcher};
+                                    coreAudio, mixer, *hookLibrary, dispatcher, h};
 }
 
 std::unique_ptr<TuiHIDData> FakeMonitorHost::CreateHidData() {
@@ -237,5 +241,8 @@ void FakeMonitorHost::Sleep(unsigned ms) {
     now += ms;
 }
 void FakeMonitorHost::Terminate() { log.push_back("Terminate"); }
+void FakeMonitorHost::Play(platform::SoundCue cue) {
+    log.push_back(cue == platform::SoundCue::MicrophoneMuted ? "Sound:muted" : "Sound:live");
+}
 
 }  // namespace vxm::fake

@@ -31,7 +31,8 @@ class FakeMonitorHost final : public app::IMonitorShell,
                               public platform::IOsVersion,
                               public platform::IMessageBox,
                               public platform::IDebugOutput,
-                              public platform::ISystemPaths {
+                              public platform::ISystemPaths,
+                              public platform::ISoundCues {
     // The translation state is process-wide: every host starts without one.
     struct CleanTranslation {
         CleanTranslation() { ResetTranslationState(); }
@@ -73,11 +74,17 @@ public:
     void ProcessMessages() override;
     void Sleep(unsigned ms) override;
     void Terminate() override;
+    void Play(platform::SoundCue cue) override;  // "Sound:muted", "Sound:live"
     platform::OsVersion GetOsVersion() override { return os; }
     u16 ExecutableFolder() override { return exeFolder; }
     u16 PersonalDocumentsFolder() override { return platform.paths.documents; }
     void DebugOutput(u16view text) override { log.push_back("Debug:" + Utf8(text)); }
-    void ShowMessage(u16view text) override { log.push_back("ShowMessage:" + Utf8(text)); }
+    void ShowMessage(u16view text) override {
+        log.push_back("ShowMessage:" + Utf8(text));
+        if (whileMessageShown) whileMessageShown();
+    }
+    // Runs while a message box is up, as other messages are dispatched then.
+    std::function<void()> whileMessageShown;
     FakeNationalLanguage nls;
     void ShowError(u16view text, u16view caption) override {
         log.push_back("ShowError:" + Utf8(caption) + ":" + Utf8(text));
@@ -111,6 +118,7 @@ public:
     std::vector<u16> existingFiles;
     bool iconLoaded = false;
     u16 hint;
+    bool badge = false;  // the tray icon carries the muted mark
     u16 title;
     std::vector<u16> menuCaptions;
     std::vector<bool> menuVisible;

@@ -21,6 +21,8 @@ struct FakeProfileSettings final : IProfileSettings {
     USAGE_AND_PAGE DeviceUsageAndPage() const override { return {0x0001, 0xFFA0}; }
     const TMouseProfileInfo& CurrentProfile() const override { return *profile; }
     u16 ProfileRegFolder() const override { return u"software\\test"; }
+    bool MuteIndicator() const override { return muteIndicator; }
+    bool MuteSound() const override { return muteSound; }
     void LoadProfileGroupSettingInfoFromRegistry() override { ++groupLoads; }
     void LoadAllProfileInfoFromRegistry() override { ++settingsLoads; }
     bool LoadCurrentProfileInfoFromRegistry() override {
@@ -32,6 +34,9 @@ struct FakeProfileSettings final : IProfileSettings {
     std::unique_ptr<TMouseProfileInfo> profile = std::make_unique<TMouseProfileInfo>();
     std::vector<std::string>* log;
     std::uint8_t language = 0;
+    // Off unless a test turns them on: the plain tray that most tests describe.
+    bool muteIndicator = false;
+    bool muteSound = false;
 };
 
 }  // namespace vxm::fake

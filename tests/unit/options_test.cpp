@@ -27,5 +27,28 @@ TEST(ProfileOptions, DefaultsAndConfigValues) {
     EXPECT_TRUE(p.files.DirectoryExists(u"D:\\Docs\\P\\MacroDB"));
 }
 
+TEST(ProfileOptions, MuteSwitchesAcceptOnlyZeroOrOneAndOtherwiseKeepTheirDefaults) {
+    FakePlatform p;
+    auto o = ReadOptionsFromConfigFile(p.ini, p.paths);
+    EXPECT_TRUE(o.MuteIndicator) << "no file";
+    EXPECT_FALSE(o.MuteSound);
+    const u16 file = p.paths.exeFolder + u"config.ini";
+    p.files.PutText(file, "[options]\nmuteindicator= 0\t\nMUTESOUND=1 \n");
+    o = ReadOptionsFromConfigFile(p.ini, p.paths);
+    EXPECT_FALSE(o.MuteIndicator);
+    EXPECT_TRUE(o.MuteSound);
+    for (const char* bad : {"", "yes", "01", "2", "-1", "0x1", "1 ; on", "\"1\"x", "１"}) {
+        p.files.PutText(file, std::string("[options]\nMuteIndicator=") + bad + "\nMuteSound=" + bad + "\n");
+        o = ReadOptionsFromConfigFile(p.ini, p.paths);
+        EXPECT_TRUE(o.MuteIndicator) << bad;
+        EXPECT_FALSE(o.MuteSound) << bad;
+    }
+    // A huge value is one more malformed one.
+    p.files.PutText(file, "[options]\nMuteSound=" + std::string(1 << 20, '1') + "\n");
+    EXPECT_FALSE(ReadOptionsFromConfigFile(p.ini, p.paths).MuteSound);
+    EXPECT_TRUE(ParseOptionSwitch(u" \t1\r\n", false));
+    EXPECT_FALSE(ParseOptionSwitch(u"0", true));
+}
+
 }  // namespace
 }  // namespace vxm

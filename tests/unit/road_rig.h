@@ -24,10 +24,15 @@ struct Road {
     std::unique_ptr<TVXMMONMAIN> window;
     static constexpr char16_t kKey[] = u"software\\software\\zrngmmouse";
 
-    explicit Road(platform::OsVersion os = {2, 10}) {
+    // The tray as it was before it showed the microphone's state, which the
+    // road's own tests leave aside.
+    static constexpr char kPlainTray[] = "[options]\nMuteIndicator=0\n";
+    // `configIni`: the text of config.ini beside the program; none without it.
+    explicit Road(platform::OsVersion os = {2, 10}, const char* configIni = kPlainTray) {
         host.os = os;
         host.windows[kConfigWindowClass] = 77;
         auto& p = host.platform;
+        if (configIni) p.files.PutText(p.paths.exeFolder + u"config.ini", configIni);
         dm = std::make_unique<TDM>(ProfilePlatform{p.registry, p.files, p.ini, p.paths, clock});
         window = std::make_unique<TVXMMONMAIN>(host, *dm);
         host.log.clear();

@@ -60,6 +60,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     vxm::ReadMonitorLanguageData(lang, vxm::kMonitorResourcesBin, vxm::kMonitorResourcesBinSize);
     WarnSkipped(problem);
     lang.OpenEditor = [&](vxm::TuiLanguage& l) {
+        // The tray hint's second line is composed at run time, not a property.
+        for (const char16_t* text : {vxm::app::kMicrophoneMutedText, vxm::app::kMicrophoneLiveText}) {
+            l.Original().Add(text);
+        }
         vxm::TranslationEditorModel model(&l, vxm::LanguageDependencies{nls, files, folder, vxm::u16(), true, nullptr});
         vxm::win32::ShowTranslationEditor(instance, model);
     };

@@ -162,6 +162,7 @@ LRESULT MonitorWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (window_) TrayCallback(wParam, lParam);
             return 0;
         case app::ButtonEventMessage:
+        case app::kMsgMicrophoneChanged:
         case app::kMsgReloadProfiles:
         case app::kMsgReloadSettings:
             if (window_ && window_->HandleMessage(msg, wParam, lParam)) return 0;

@@ -21,6 +21,7 @@
 #include "platform/win32/paths_win32.h"
 #include "platform/win32/programs_win32.h"
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/sound_win32.h"
 #include "platform/win32/timer_win32.h"
 #include "platform/win32/window_messages_win32.h"
 
@@ -60,6 +61,7 @@ private:
     CoreAudio coreAudio_;
     Mixer mixer_;
     HookLibrary hookLibrary_;
+    SoundCues sounds_;
     ProcessHost process_;
     std::unique_ptr<platform::IHidSystem> hid_;
     std::unique_ptr<MonitorWindow> window_;

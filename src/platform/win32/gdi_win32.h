@@ -52,6 +52,21 @@ private:
     HDC dc_;
 };
 
+// A memory device context of our own.
+class MemoryDc {
+public:
+    MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
+    ~MemoryDc() {
+        if (dc_) DeleteDC(dc_);
+    }
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
 // BeginPaint and EndPaint of one WM_PAINT.
 class PaintDc {
 public:

@@ -31,6 +31,10 @@ struct TrayEvent {
     POINT point{};
 };
 
+// `base` drawn at `size` pixels with a muted-microphone mark in its lower
+// right corner, scaled with the size; none when it cannot be made.
+Icon IconWithMuteBadge(HICON base, int size);
+
 class TrayIcon : public platform::ITrayIcon {
 public:
     // `iconResource` is the program's own icon among `instance`'s resources.
@@ -42,6 +46,7 @@ public:
     bool LoadIconFromFile(u16view path) override;
     void SetHint(u16view hint) override;
     void SetVisible(bool visible) override;
+    void SetMuteBadge(bool shown) override;
 
     // A kTrayCallbackMessage of the window.
     TrayEvent Callback(WPARAM wParam, LPARAM lParam) const;
@@ -66,6 +71,10 @@ private:
     int SmallIconSize(UINT dpi) const;
     void SetDpi(UINT dpi);
     Icon LoadSized(const u16* file) const;
+    // The icon shown without the badge: the file's, else the program's own.
+    HICON PlainIcon() const { return ownIcon_ ? ownIcon_.Get() : icon_.Get(); }
+    // Composes the badged icon anew from the plain one at the current size.
+    void MakeBadgeIcon();
     void Add();
     NOTIFYICONDATAW Data(UINT flags) const;
     bool Update(DWORD action);
@@ -82,6 +91,9 @@ private:
     GetIconRectFn getIconRect_ = nullptr;
     Icon icon_;     // the program's own icon
     Icon ownIcon_;  // from the icon file
+    Icon badgeIcon_;  // the plain icon with the mark, while the badge is shown
+    bool badge_ = false;
+    bool iconChanged_ = true;  // since the shell was last given the image
     int size_ = 0;
     u16 filePath_;
     std::wstring hint_;

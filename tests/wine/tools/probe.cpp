@@ -13,6 +13,7 @@
 //                                        posts, then waits until the DWORD HKCU\KEY\NAME is
 //                                        VALUE; prints how many ms that took (exit 1 after MS)
 //   probe.exe show CLASS CMD             ShowWindowAsync with the show command CMD
+//   probe.exe redraw CLASS               repaints the window and its children from a fresh background
 //   probe.exe hold-mutex NAME MS         creates the mutex NAME that only SYNCHRONIZE may open,
 //                                        as one of another integrity level looks, for MS ms
 //   probe.exe record FILE ARGS...        appends its arguments to FILE, one line (a stand-in
@@ -717,6 +718,9 @@ int wmain(int argc, wchar_t** argv) {
                                    static_cast<DWORD>(Num(argv[8])), static_cast<DWORD>(Num(argv[9])));
     }
     if (cmd == L"show" && argc > 3) return ShowWindowAsync(h, static_cast<int>(Num(argv[3]))) ? 0 : 1;
+    if (cmd == L"redraw") {
+        return RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN) ? 0 : 1;
+    }
     if (cmd == L"flood" && argc > 6) {
         return Flood(h, Message(argv[3]), static_cast<WPARAM>(Num(argv[4])), static_cast<LPARAM>(Num(argv[5])),
                      static_cast<DWORD>(Num(argv[6])));
