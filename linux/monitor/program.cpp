@@ -102,7 +102,7 @@ app::MonitorParts MonitorProgram::Parts() {
         auto window = std::make_unique<app::TVXMMONMAIN>(
             app::MonitorDependencies{*shell_, *shell_, loop_, *shell_, programs_, ticks_, os_, messages_, debug_,
                                      paths_, registry_, files_, nls_, pulse_, mixer_, hookLibrary_,
-                                     loop_.Dispatcher()},
+                                     loop_.Dispatcher(), sounds_},
             settings);
         // Stored settings that could not be loaded: said once, and the
         // monitor goes on, so that the configuration application can repair

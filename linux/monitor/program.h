@@ -52,6 +52,7 @@ private:
     linuxos::Clock clock_;
     linuxos::StreamDebugOutput debug_;
     linuxos::DebugMessageBoxes messages_{debug_};
+    linuxos::DebugSoundCues sounds_{debug_};
     linuxos::Programs programs_;
     linuxos::Ticks ticks_;
     linuxos::OsVersionSource os_;

@@ -179,8 +179,21 @@ TEST(Vxmmon, TheRoadOfAButtonPressTheProtocolAndTheTray) {
     EXPECT_NE(monitor.WaitLine("MicrophoneMute:", toggles + 1), "");
     EXPECT_EQ(monitor.Count("MicrophoneMute:"), toggles + 1);
     EXPECT_EQ(PactlSourceMute(), "yes");
+    // The tray shows the state: the muted overlay while muted, none when live.
+    const auto overlay = [&] {
+        char* name = nullptr;
+        std::string value = "?";
+        if (sd_bus_get_property_string(peer.Get(), item.c_str(), "/StatusNotifierItem", "org.kde.StatusNotifierItem",
+                                       "OverlayIconName", nullptr, &name) >= 0) {
+            value = name;
+        }
+        free(name);
+        return value;
+    };
+    EXPECT_EQ(overlay(), "microphone-sensitivity-muted");
     EXPECT_EQ(peer.Call("ButtonEvent", "tx", 10, 1), "");
     EXPECT_EQ(PactlSourceMute(), "no");
+    EXPECT_EQ(overlay(), "");
     EXPECT_NE(peer.Call("NoSuchMethod"), "");
 
     // A second instance ends at once, and the first keeps its name.

@@ -14,6 +14,7 @@
 #include "platform/message_box.h"
 #include "platform/os.h"
 #include "platform/programs.h"
+#include "platform/sound.h"
 #include "platform/timer.h"
 
 namespace vxm::linuxos {
@@ -79,6 +80,20 @@ public:
     explicit DebugMessageBoxes(platform::IDebugOutput& debug) : debug_(debug) {}
     void ShowMessage(u16view text) override;
     void ShowError(u16view text, u16view caption) override;
+
+private:
+    platform::IDebugOutput& debug_;
+};
+
+// No event sounds here (they would need a sound-theme player); MuteSound
+// only says which cue it would have played.
+class DebugSoundCues final : public platform::ISoundCues {
+public:
+    explicit DebugSoundCues(platform::IDebugOutput& debug) : debug_(debug) {}
+    void Play(platform::SoundCue cue) override {
+        debug_.DebugOutput(cue == platform::SoundCue::MicrophoneMuted ? u"sound cue: muted (none on Linux)"
+                                                                      : u"sound cue: live (none on Linux)");
+    }
 
 private:
     platform::IDebugOutput& debug_;

@@ -84,6 +84,7 @@ struct StatusNotifierItem::Access {
         else if (!std::strcmp(property, "Title")) value = self.title_.c_str();
         else if (!std::strcmp(property, "Status")) value = self.status_.c_str();
         else if (!std::strcmp(property, "IconName")) value = self.pixmaps_.empty() ? kTrayFallbackIconName : "";
+        else if (!std::strcmp(property, "OverlayIconName")) value = self.muted_ ? kTrayMutedOverlayName : "";
         return sd_bus_message_append(reply, "s", value);
     }
     static int Pixmaps(sd_bus_message* reply, const std::vector<IconPixmap>& pixmaps) {
@@ -249,6 +250,12 @@ bool StatusNotifierItem::LoadIconFromFile(u16view path) {
 void StatusNotifierItem::SetHint(u16view hint) {
     hint_ = Utf8(hint);
     Emit("NewToolTip");
+}
+
+void StatusNotifierItem::SetMuteBadge(bool shown) {
+    if (shown == muted_) return;
+    muted_ = shown;
+    Emit("NewOverlayIcon");
 }
 
 void StatusNotifierItem::SetTitle(u16view title) {

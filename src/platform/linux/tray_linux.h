@@ -25,6 +25,8 @@ namespace vxm::linuxos {
 inline constexpr char kTrayItemPath[] = "/StatusNotifierItem";
 inline constexpr char kTrayMenuPath[] = "/MenuBar";
 inline constexpr char kTrayFallbackIconName[] = "input-mouse";
+// The overlay while the microphone is muted, from the icon theme.
+inline constexpr char kTrayMutedOverlayName[] = "microphone-sensitivity-muted";
 
 // One image of an icon as a StatusNotifierItem carries it: ARGB32 pixels in
 // network byte order, row by row from the top.
@@ -52,6 +54,8 @@ public:
 
     bool LoadIconFromFile(u16view path) override;
     void SetHint(u16view hint) override;
+    // The muted mark: the theme's muted-microphone icon as the overlay.
+    void SetMuteBadge(bool shown) override;
     void SetVisible(bool visible) override;
     void SetTitle(u16view title);
     // Registered with a watcher now.
@@ -73,6 +77,7 @@ private:
     std::string title_;
     std::string hint_;
     std::string status_ = "Passive";
+    bool muted_ = false;
     std::vector<IconPixmap> pixmaps_;
     bool registered_ = false;
     bool saidNoWatcher_ = false;
