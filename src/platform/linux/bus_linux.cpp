@@ -64,7 +64,7 @@ std::string SessionBus::UniqueName() const {
 }
 
 bool SessionBus::NameHasOwner(const std::string& name) {
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};  // SD_BUS_ERROR_NULL, without its C compound literal
     sd_bus_message* reply = nullptr;
     int has = 0;
     const int r = sd_bus_call_method(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
