@@ -27,6 +27,8 @@ struct FailingSettings final : IProfileSettings {
         if (fail) throw 42;  // not a std::exception: the window logic lets it through
     }
     bool LoadCurrentProfileInfoFromRegistry() override { return true; }
+    bool MuteIndicator() const override { return false; }
+    bool MuteSound() const override { return false; }
     TMouseProfileInfo profile;
     bool fail = true;
     int groupLoads = 0, settingsLoads = 0;
@@ -46,7 +48,8 @@ TEST(MonitorWindow, AnExceptionInAHandlerIsReportedAndTheWindowGoesOn) {
     const app::MonitorDependencies h = host;
     app::TVXMMONMAIN window(app::MonitorDependencies{shell, shell, h.messageLoop, h.windows, h.programs, h.ticks,
                                                      h.os, h.messageBox, h.debug, h.paths, h.registry, h.files,
-                                                     h.nls, h.coreAudio, h.mixer, h.hookLibrary, shell.Dispatcher()},
+                                                     h.nls, h.coreAudio, h.mixer, h.hookLibrary, shell.Dispatcher(),
+                                                     h.sounds},
                             settings);
     const HWND hwnd = reinterpret_cast<HWND>(shell.MainWindow());
     ASSERT_NE(hwnd, nullptr);
