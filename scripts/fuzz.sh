@@ -19,7 +19,8 @@ failed=()
 for t in "${targets[@]}"; do
   work=build/fuzz/work/$t
   echo "== $t, $seconds s"
-  if ! bash tests/fuzz/run_fuzz.sh "build/fuzz/tests/fuzz/$t" "tests/fuzz/corpus/$t" "$work" "$seconds"; then
+  # A fresh seed each run: the longer search goes where the test command's did not.
+  if ! VXM_FUZZ_SEED=${VXM_FUZZ_SEED:-0} bash tests/fuzz/run_fuzz.sh "build/fuzz/tests/fuzz/$t" "tests/fuzz/corpus/$t" "$work" "$seconds"; then
     failed+=("$t")
     for f in "$work"/failures/*; do
       [ -e "$f" ] || continue

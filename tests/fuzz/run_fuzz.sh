@@ -15,7 +15,9 @@ mkdir -p "$work/inputs" "$work/failures"
 rm -f "$work/failures"/*
 # Every checked-in input first, whatever its size, then the search; a slow
 # input (25 s) or one that needs more than 2.5 GB fails the run as a crash does.
-"$binary" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -len_control=0 \
+# A fixed seed (VXM_FUZZ_SEED) makes the test command's runs repeatable;
+# scripts/fuzz.sh searches with fresh seeds.
+"$binary" -seed="${VXM_FUZZ_SEED:-1}" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -len_control=0 \
   -artifact_prefix="$work/failures/" -print_final_stats=1 \
   "$work/inputs" "$corpus" >"$work/log.txt" 2>&1
 rc=$?
