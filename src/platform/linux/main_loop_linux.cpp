@@ -236,15 +236,15 @@ public:
 
     void SetEnabled(bool enabled) override {
         enabled_ = enabled;
-        itimerspec spec{};
+        itimerspec period{};
         if (enabled) {
-            spec.it_value.tv_sec = intervalMs_ / 1000;
-            spec.it_value.tv_nsec = static_cast<long>(intervalMs_ % 1000) * 1000000L;
-            spec.it_interval = spec.it_value;
+            period.it_value.tv_sec = intervalMs_ / 1000;
+            period.it_value.tv_nsec = static_cast<long>(intervalMs_ % 1000) * 1000000L;
+            period.it_interval = period.it_value;
         }
         // Setting it again starts a new period; a tick already waiting is
         // dropped with the old one.
-        ::timerfd_settime(fd_.Get(), 0, &spec, nullptr);
+        ::timerfd_settime(fd_.Get(), 0, &period, nullptr);
         Drain(fd_.Get());
     }
     bool Enabled() const override { return enabled_; }
