@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# Installs everything the build and the tests need from Debian's packages.
+# Installs everything the build, the run commands and the tests need from
+# Debian 12's packages, each named here (scripts/check_setup.py, the test
+# setup.packages, fails on a package the tree uses that this list lacks).
 # Safe to run again: apt skips what is already there.
 set -euo pipefail
 
 packages=(
-  build-essential libtsan2 cmake ninja-build pkg-config file python3
+  build-essential libtsan2 cmake ninja-build ccache pkg-config file python3 procps
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 nsis
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  binutils-mingw-w64 nsis
   wine wine64
-  xvfb x11-utils xdotool imagemagick
+  xvfb x11-utils xdotool imagemagick dbus
   pulseaudio pulseaudio-utils
-  libhidapi-dev libudev-dev libpulse-dev
+  libhidapi-dev libudev-dev libpulse-dev libsystemd-dev
   fonts-wqy-microhei
 )
 
