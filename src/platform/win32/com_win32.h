@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "platform/win32/owner_win32.h"
+#include "platform/owned.h"
 
 namespace vxm::win32 {
+
+using platform::Owned;
 
 template <typename T>
 struct ComReference {

@@ -2,9 +2,11 @@
 // Owners of GDI objects, icons and device contexts, released when they go.
 #include <windows.h>
 
-#include "platform/win32/owner_win32.h"
+#include "platform/owned.h"
 
 namespace vxm::win32 {
+
+using platform::Owned;
 
 struct GdiHandle {
     static HGDIOBJ Adopt(HGDIOBJ object) { return object; }

@@ -2,9 +2,11 @@
 // Owner of a kernel handle (file, event, mutex, process, timer).
 #include <windows.h>
 
-#include "platform/win32/owner_win32.h"
+#include "platform/owned.h"
 
 namespace vxm::win32 {
+
+using platform::Owned;
 
 struct KernelHandle {
     // INVALID_HANDLE_VALUE and null alike are no handle.

@@ -1,10 +1,11 @@
 #pragma once
-// The one owner template of the backends: a handle, an interface reference or
-// a block of memory, given back to the system when it goes or is replaced.
+// The one owner template of the backends: a handle, an interface reference, a
+// library object or a block of memory, given back to the system when it goes
+// or is replaced.
 // `Traits` says what an owned value is and how it is given back:
 //   static T Adopt(T value);  the value to hold (an invalid one becomes T{})
 //   static bool Free(T value); false when the system refused
-namespace vxm::win32 {
+namespace vxm::platform {
 
 template <typename T, typename Traits>
 class Owned {
@@ -43,4 +44,4 @@ private:
     T value_{};
 };
 
-}  // namespace vxm::win32
+}  // namespace vxm::platform
