@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential libtsan2 cmake ninja-build ccache pkg-config file python3 procps
+  build-essential libtsan2 cmake ninja-build ccache pkg-config file python3 procps git
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
