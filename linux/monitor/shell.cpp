@@ -134,13 +134,11 @@ MonitorShell::MonitorShell(linuxos::MainLoop& loop, linuxos::SessionBus& bus, pl
       debug_(debug),
       programFolder_(std::move(programFolder)),
       say_(std::move(say)) {
-    sd_bus_add_object_vtable(bus_.Get(), &object_, kObjectPath, kInterface, kProtocolVtable, this);
+    sd_bus_add_object_vtable(bus_.Get(), object_.Put(), kObjectPath, kInterface, kProtocolVtable, this);
 }
 
-MonitorShell::~MonitorShell() {
-    *alive_ = false;
-    sd_bus_slot_unref(object_);
-}
+// What was posted for the window runs no more; the object leaves the bus with its slot.
+MonitorShell::~MonitorShell() { lifetime_.End(); }
 
 std::unique_ptr<platform::ITrayIcon> MonitorShell::CreateTrayIcon() { return std::make_unique<Tray>(*this); }
 
@@ -175,13 +173,12 @@ platform::WindowHandle MonitorShell::FindWindowByClass(u16view className) {
 void MonitorShell::ShowWindowAsync(platform::WindowHandle window, int) {
     if (window != kConfigWindow) return;
     // No reply is asked for: a configuration application that hangs holds up nothing.
-    sd_bus_message* call = nullptr;
-    if (sd_bus_message_new_method_call(bus_.Get(), &call, kConfigServiceName, kConfigObjectPath, kConfigInterface,
-                                       "Activate") >= 0 &&
-        sd_bus_message_set_expect_reply(call, 0) >= 0) {
-        sd_bus_send(bus_.Get(), call, nullptr);
+    linuxos::BusMessage call;
+    if (sd_bus_message_new_method_call(bus_.Get(), call.Put(), kConfigServiceName, kConfigObjectPath,
+                                       kConfigInterface, "Activate") >= 0 &&
+        sd_bus_message_set_expect_reply(call.Get(), 0) >= 0) {
+        sd_bus_send(bus_.Get(), call.Get(), nullptr);
     }
-    sd_bus_message_unref(call);
 }
 
 void MonitorShell::Signal(unsigned msg, std::uintptr_t wParam) {
@@ -211,11 +208,9 @@ void MonitorShell::PostWindowMessage(platform::WindowHandle window, unsigned msg
         return;
     }
     if (window != kMonitorWindow) return;
-    std::weak_ptr<bool> alive = alive_;
     // A full queue drops the message, as a full message queue does.
-    if (!loop_.Post([this, alive, msg, wParam, lParam] {
-            if (!alive.lock() || !window_) return;
-            window_->HandleMessage(msg, wParam, lParam);
+    if (!lifetime_.Post(loop_, [this, msg, wParam, lParam] {
+            if (window_) window_->HandleMessage(msg, wParam, lParam);
         })) {
         debug_.DebugOutput(u"message " + ToU16(msg) + u" dropped: the queue is full");
     }

@@ -29,10 +29,11 @@
 #include "platform/hid.h"
 #include "platform/ini.h"
 #include "platform/linux/bus_linux.h"
+#include "platform/linux/lifetime_linux.h"
 #include "platform/linux/main_loop_linux.h"
+#include "platform/linux/owner_linux.h"
 #include "platform/linux/tray_linux.h"
 
-struct sd_bus_slot;
 
 namespace vxm::linuxmon {
 
@@ -99,9 +100,9 @@ private:
     u16 programFolder_;
     std::function<void(const std::string&)> say_;
     app::TVXMMONMAIN* window_ = nullptr;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    linuxos::Lifetime lifetime_;
     Tray* tray_ = nullptr;
-    sd_bus_slot* object_ = nullptr;
+    linuxos::BusSlot object_;
 };
 
 }  // namespace vxm::linuxmon
