@@ -1,12 +1,15 @@
 #include "monitor/shell.h"
 
 #include <poll.h>
+#include <unistd.h>
 #include <systemd/sd-bus.h>
 
 #include <thread>
 
 #include "app/protocol.h"
 #include "platform/linux/hid_arrival_linux.h"
+#include "platform/linux/posix.h"
+#include "ui/mute_mark.h"
 
 namespace vxm::linuxmon {
 
@@ -70,13 +73,32 @@ class MonitorShell::Tray final : public linuxos::StatusNotifierItem {
 public:
     explicit Tray(MonitorShell& owner)
         : StatusNotifierItem(
-              owner.bus_.Get(), owner.loop_, "vxmmon", [&owner] { return owner.Attached(); }, owner.say_),
+              owner.bus_.Get(), owner.loop_, "vxmmon", [&owner] { return owner.Attached(); }, owner.say_, Marked),
           owner_(owner) {
         owner_.tray_ = this;
     }
     ~Tray() override { owner_.tray_ = nullptr; }
 
 private:
+    // The image with the muted mark drawn in, as the Windows tray draws it.
+    static linuxos::IconPixmap Marked(const linuxos::IconPixmap& plain) {
+        const std::size_t count = static_cast<std::size_t>(plain.width) * static_cast<std::size_t>(plain.height);
+        if (plain.argb.size() != count * 4) return plain;
+        std::vector<std::uint32_t> words(count);
+        // Bytes A, R, G, B to the words 0xAARRGGBB and back.
+        for (std::size_t i = 0; i < count; ++i) {
+            for (int k = 0; k < 4; ++k) words[i] = words[i] << 8 | plain.argb[i * 4 + static_cast<std::size_t>(k)];
+        }
+        ui::DrawMuteMark(words, plain.width, plain.height);
+        linuxos::IconPixmap marked = plain;
+        for (std::size_t i = 0; i < count; ++i) {
+            for (int k = 0; k < 4; ++k) {
+                marked.argb[i * 4 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(words[i] >> (24 - 8 * k));
+            }
+        }
+        return marked;
+    }
+
     MonitorShell& owner_;
 };
 
@@ -98,6 +120,41 @@ struct MonitorShell::Access {
     static int ReloadSettings(sd_bus_message* m, void* userdata, sd_bus_error* error) {
         return Call(m, userdata, error, app::kMsgReloadSettings, 0, 0);
     }
+    static int SetMuteButton(sd_bus_message* m, void* userdata, sd_bus_error* error) {
+        MonitorShell& self = *static_cast<MonitorShell*>(userdata);
+        std::int32_t button = 0;
+        const int r = sd_bus_message_read(m, "i", &button);
+        if (r < 0) return r;
+        if (button < 0 || button > kButtonCount) {
+            return sd_bus_error_setf(error, SD_BUS_ERROR_INVALID_ARGS, "no button %d: the buttons are 1 to %d, 0 for none",
+                                     static_cast<int>(button), kButtonCount);
+        }
+        if (!self.window_) return sd_bus_error_set(error, kErrorNotReady, "the monitor is starting or ending");
+        return Reply(m, error, self.window_->SetMuteButton(button - 1), kErrorFailed);
+    }
+    static int SetLanguage(sd_bus_message* m, void* userdata, sd_bus_error* error) {
+        MonitorShell& self = *static_cast<MonitorShell*>(userdata);
+        const char* name = nullptr;
+        const int r = sd_bus_message_read(m, "s", &name);
+        if (r < 0) return r;
+        if (!self.window_) return sd_bus_error_set(error, kErrorNotReady, "the monitor is starting or ending");
+        const u16 wanted = Utf16(name ? name : "");
+        // A name it does not list is the caller's mistake; a refused store is not.
+        if (self.window_->uiLanguage1().GetLanguageIndexByShortID(wanted) < 0) {
+            return Reply(m, error, self.window_->SetLanguage(wanted), SD_BUS_ERROR_INVALID_ARGS);
+        }
+        return Reply(m, error, self.window_->SetLanguage(wanted), kErrorFailed);
+    }
+    static int ToggleMute(sd_bus_message* m, void* userdata, sd_bus_error* error) {
+        MonitorShell& self = *static_cast<MonitorShell*>(userdata);
+        if (!self.window_) return sd_bus_error_set(error, kErrorNotReady, "the monitor is starting or ending");
+        self.window_->ToggleMute();
+        return sd_bus_reply_method_return(m, "");
+    }
+    static int Reply(sd_bus_message* m, sd_bus_error* error, const u16& failure, const char* name) {
+        if (failure.empty()) return sd_bus_reply_method_return(m, "");
+        return sd_bus_error_set(error, name, Utf8(failure).c_str());
+    }
     static int ButtonEvent(sd_bus_message* m, void* userdata, sd_bus_error* error) {
         std::uint64_t index = 0;
         std::int64_t parameter = 0;
@@ -117,6 +174,11 @@ const sd_bus_vtable kProtocolVtable[] = {
     SD_BUS_METHOD("ReloadSettings", "", "", MonitorShell::Access::ReloadSettings, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD_WITH_NAMES("ButtonEvent", "tx", SD_BUS_PARAM(index) SD_BUS_PARAM(parameter), "", ,
                              MonitorShell::Access::ButtonEvent, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD_WITH_NAMES("SetMuteButton", "i", SD_BUS_PARAM(button), "", , MonitorShell::Access::SetMuteButton,
+                             SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD_WITH_NAMES("SetLanguage", "s", SD_BUS_PARAM(name), "", , MonitorShell::Access::SetLanguage,
+                             SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("ToggleMute", "", "", MonitorShell::Access::ToggleMute, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_SIGNAL("MonitorExiting", "", 0),
     SD_BUS_SIGNAL_WITH_NAMES("ProfileSwitched", "i", SD_BUS_PARAM(profile), 0),
     SD_BUS_SIGNAL_WITH_NAMES("DeviceValue", "u", SD_BUS_PARAM(value), 0),
@@ -158,6 +220,12 @@ std::unique_ptr<platform::ITimer> MonitorShell::CreateTimer(unsigned intervalMs)
 
 std::unique_ptr<TuiHIDEvent> MonitorShell::CreateHidEvent() {
     return std::make_unique<HidrawArrivalSource>(loop_, CreateTimer(1500), debug_, [this] { return Attached(); });
+}
+
+bool MonitorShell::ConfigApplicationInstalled() {
+    // Found as the click starts it: by its name without regard to case.
+    const std::string program = linuxos::ResolveNoCase(linuxos::NativePath(programFolder_) + kConfigProgram);
+    return ::access(program.c_str(), X_OK) == 0;
 }
 
 void MonitorShell::SetApplicationTitle(u16view title) {

@@ -2,6 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace vxm::linuxos {
@@ -15,32 +16,38 @@ constexpr char kMenuInterface[] = "com.canonical.dbusmenu";
 struct DbusMenu::Access {
     static DbusMenu& Of(void* userdata) { return *static_cast<DbusMenu*>(userdata); }
 
+    static const Node* Find(const DbusMenu& menu, std::int32_t id) {
+        const auto it = menu.nodes_.find(id);
+        return it == menu.nodes_.end() ? nullptr : &it->second;
+    }
     static int Properties(sd_bus_message* reply, const DbusMenu& menu, std::int32_t id) {
+        const Node& node = *Find(menu, id);
         int r = sd_bus_message_open_container(reply, 'a', "{sv}");
         if (r < 0) return r;
-        if (id == 0) {
+        if (id != 0) {
+            r = sd_bus_message_append(reply, "{sv}{sv}{sv}", "label", "s", node.label.c_str(), "enabled", "b", 1,
+                                      "visible", "b", node.visible ? 1 : 0);
+        }
+        if (r >= 0 && (id == 0 || node.onChoose)) {
             r = sd_bus_message_append(reply, "{sv}", "children-display", "s", "submenu");
-        } else {
-            const Item& item = menu.items_[static_cast<std::size_t>(id - 1)];
-            r = sd_bus_message_append(reply, "{sv}{sv}{sv}", "label", "s", item.label.c_str(), "enabled", "b", 1,
-                                      "visible", "b", item.visible ? 1 : 0);
+        }
+        if (r >= 0 && node.toggle >= 0) {
+            r = sd_bus_message_append(reply, "{sv}{sv}", "toggle-type", "s", "radio", "toggle-state", "i", node.toggle);
         }
         if (r < 0) return r;
         return sd_bus_message_close_container(reply);
     }
-    static bool Known(const DbusMenu& menu, std::int32_t id) {
-        return id >= 0 && static_cast<std::size_t>(id) <= menu.items_.size();
-    }
-    // (ia{sv}av) of one item, with its children when it is the root.
-    static int Layout(sd_bus_message* reply, const DbusMenu& menu, std::int32_t id, bool children) {
+    // (ia{sv}av) of one entry, with its children `depth` levels down (-1: all).
+    static int Layout(sd_bus_message* reply, const DbusMenu& menu, std::int32_t id, std::int32_t depth) {
         int r = sd_bus_message_open_container(reply, 'r', "ia{sv}av");
         if (r >= 0) r = sd_bus_message_append(reply, "i", id);
         if (r >= 0) r = Properties(reply, menu, id);
         if (r >= 0) r = sd_bus_message_open_container(reply, 'a', "v");
-        if (r >= 0 && id == 0 && children) {
-            for (std::size_t i = 0; i < menu.items_.size() && r >= 0; ++i) {
+        if (depth != 0) {
+            for (const std::int32_t child : Find(menu, id)->children) {
+                if (r < 0) break;
                 r = sd_bus_message_open_container(reply, 'v', "(ia{sv}av)");
-                if (r >= 0) r = Layout(reply, menu, static_cast<std::int32_t>(i + 1), false);
+                if (r >= 0) r = Layout(reply, menu, child, depth < 0 ? depth : depth - 1);
                 if (r >= 0) r = sd_bus_message_close_container(reply);
             }
         }
@@ -54,12 +61,12 @@ struct DbusMenu::Access {
         std::int32_t depth = 0;
         int r = sd_bus_message_read(m, "ii", &parent, &depth);
         if (r < 0) return r;
-        if (!Known(menu, parent)) return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "no such menu item");
+        if (!Find(menu, parent)) return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "no such menu item");
         BusMessage owned;
         r = sd_bus_message_new_method_return(m, owned.Put());
         sd_bus_message* reply = owned.Get();
         if (r >= 0) r = sd_bus_message_append(reply, "u", menu.revision_);
-        if (r >= 0) r = Layout(reply, menu, parent, depth != 0);
+        if (r >= 0) r = Layout(reply, menu, parent, depth);
         if (r >= 0) r = sd_bus_send(nullptr, reply, nullptr);
         return r;
     }
@@ -70,9 +77,9 @@ struct DbusMenu::Access {
         int r = sd_bus_message_read_array(m, 'i', reinterpret_cast<const void**>(&ids), &size);
         if (r < 0) return r;
         std::vector<std::int32_t> wanted(ids, ids + size / sizeof(std::int32_t));
-        // No ids asks for every item.
+        // No ids asks for every entry.
         if (wanted.empty()) {
-            for (std::size_t i = 0; i <= menu.items_.size(); ++i) wanted.push_back(static_cast<std::int32_t>(i));
+            for (const auto& entry : menu.nodes_) wanted.push_back(entry.first);
         }
         BusMessage owned;
         r = sd_bus_message_new_method_return(m, owned.Put());
@@ -80,7 +87,7 @@ struct DbusMenu::Access {
         if (r >= 0) r = sd_bus_message_open_container(reply, 'a', "(ia{sv})");
         for (const std::int32_t id : wanted) {
             if (r < 0) break;
-            if (!Known(menu, id)) continue;
+            if (!Find(menu, id)) continue;
             r = sd_bus_message_open_container(reply, 'r', "ia{sv}");
             if (r >= 0) r = sd_bus_message_append(reply, "i", id);
             if (r >= 0) r = Properties(reply, menu, id);
@@ -96,27 +103,41 @@ struct DbusMenu::Access {
         const char* name = nullptr;
         int r = sd_bus_message_read(m, "is", &id, &name);
         if (r < 0) return r;
-        if (!Known(menu, id) || id == 0) return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "no such menu item");
-        const Item& item = menu.items_[static_cast<std::size_t>(id - 1)];
-        if (!std::strcmp(name, "label")) return sd_bus_reply_method_return(m, "v", "s", item.label.c_str());
-        if (!std::strcmp(name, "visible")) return sd_bus_reply_method_return(m, "v", "b", item.visible ? 1 : 0);
+        const Node* node = id == 0 ? nullptr : Find(menu, id);
+        if (!node) return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "no such menu item");
+        if (!std::strcmp(name, "label")) return sd_bus_reply_method_return(m, "v", "s", node->label.c_str());
+        if (!std::strcmp(name, "visible")) return sd_bus_reply_method_return(m, "v", "b", node->visible ? 1 : 0);
         if (!std::strcmp(name, "enabled")) return sd_bus_reply_method_return(m, "v", "b", 1);
+        if (node->onChoose && !std::strcmp(name, "children-display")) {
+            return sd_bus_reply_method_return(m, "v", "s", "submenu");
+        }
+        if (node->toggle >= 0 && !std::strcmp(name, "toggle-type")) return sd_bus_reply_method_return(m, "v", "s", "radio");
+        if (node->toggle >= 0 && !std::strcmp(name, "toggle-state")) {
+            return sd_bus_reply_method_return(m, "v", "i", node->toggle);
+        }
         return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "no such property");
     }
-    // A click of a visible item: posted, so the reply goes first.
+    // A click of a visible item or choice: posted, so the reply goes first.
+    // It runs only if the entry is still there then.
     static void Clicked(DbusMenu& menu, std::int32_t id, const char* event) {
-        if (!event || std::strcmp(event, "clicked") != 0 || id <= 0 || !Known(menu, id)) return;
-        const Item& item = menu.items_[static_cast<std::size_t>(id - 1)];
-        if (!item.visible || !item.onClick) return;
-        const std::string name = item.name;
-        menu.lifetime_.Post(menu.loop_, [&menu, name] {
+        if (!event || std::strcmp(event, "clicked") != 0 || id <= 0) return;
+        const Node* node = Find(menu, id);
+        if (!node || !node->visible || (!node->onClick && node->toggle < 0)) return;
+        menu.lifetime_.Post(menu.loop_, [&menu, id] {
             if (menu.attached_ && !menu.attached_()) return;
-            for (const Item& i : menu.items_) {
-                if (i.name != name) continue;
-                const std::function<void()> click = i.onClick;
-                if (click) click();
+            const Node* clicked = Find(menu, id);
+            if (!clicked) return;
+            if (clicked->onClick) {
+                const std::function<void()> click = clicked->onClick;
+                click();
                 return;
             }
+            const Node* submenu = Find(menu, clicked->parent);
+            if (!submenu || !submenu->onChoose) return;
+            const auto& siblings = submenu->children;
+            const auto place = std::find(siblings.begin(), siblings.end(), id) - siblings.begin();
+            const std::function<void(int)> choose = submenu->onChoose;
+            choose(static_cast<int>(place));
         });
     }
     static int Event(sd_bus_message* m, void* userdata, sd_bus_error*) {
@@ -138,7 +159,7 @@ struct DbusMenu::Access {
             std::int32_t id = 0;
             const char* event = nullptr;
             if (sd_bus_message_read(m, "is", &id, &event) < 0) break;
-            if (!Known(menu, id)) unknown.push_back(id);
+            if (!Find(menu, id)) unknown.push_back(id);
             Clicked(menu, id, event);
             if (sd_bus_message_skip(m, "vu") < 0 || sd_bus_message_exit_container(m) < 0) break;
         }
@@ -201,6 +222,7 @@ std::string MenuLabel(u16view caption) {
 
 DbusMenu::DbusMenu(sd_bus* bus, MainLoop& loop, std::function<bool()> attached)
     : bus_(bus), loop_(loop), attached_(std::move(attached)) {
+    nodes_[0] = Node{};
     sd_bus_add_object_vtable(bus_, object_.Put(), kTrayMenuPath, kMenuInterface, kMenuVtable, this);
 }
 
@@ -208,17 +230,69 @@ DbusMenu::DbusMenu(sd_bus* bus, MainLoop& loop, std::function<bool()> attached)
 // with its slot.
 DbusMenu::~DbusMenu() { lifetime_.End(); }
 
-void DbusMenu::AddItem(u16view name, u16view caption, bool visible, std::function<void()> onClick) {
-    items_.push_back(Item{Utf8(name), MenuLabel(caption), visible, std::move(onClick)});
+std::int32_t DbusMenu::Add(std::int32_t parent, Node node) {
+    const std::int32_t id = nextId_++;
+    node.parent = parent;
+    nodes_[id] = std::move(node);
+    nodes_[parent].children.push_back(id);
+    return id;
+}
+
+void DbusMenu::AddItem(u16view, u16view caption, bool visible, std::function<void()> onClick) {
+    Node node;
+    node.label = MenuLabel(caption);
+    node.visible = visible;
+    node.onClick = std::move(onClick);
+    top_.push_back(Add(0, std::move(node)));
     Changed();
 }
 
 void DbusMenu::SetCaption(int index, u16view caption) {
-    if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) return;
+    if (index < 0 || static_cast<std::size_t>(index) >= top_.size()) return;
     std::string label = MenuLabel(caption);
-    if (label == items_[static_cast<std::size_t>(index)].label) return;
-    items_[static_cast<std::size_t>(index)].label = std::move(label);
+    Node& node = nodes_[top_[static_cast<std::size_t>(index)]];
+    if (label == node.label) return;
+    node.label = std::move(label);
     Changed();
+}
+
+void DbusMenu::AddChoices(u16view, u16view caption, std::vector<u16> choices, int checked,
+                          std::function<void(int)> onChoose) {
+    Node node;
+    node.label = MenuLabel(caption);
+    node.onChoose = std::move(onChoose);
+    top_.push_back(Add(0, std::move(node)));
+    SetChoices(static_cast<int>(top_.size() - 1), std::move(choices), checked);
+}
+
+void DbusMenu::SetChoices(int index, std::vector<u16> choices, int checked) {
+    if (index < 0 || static_cast<std::size_t>(index) >= top_.size()) return;
+    const std::int32_t id = top_[static_cast<std::size_t>(index)];
+    if (!nodes_[id].onChoose) return;
+    // The same choices keep their ids, so a menu a panel shows stays valid;
+    // others replace them.
+    std::vector<std::int32_t>& children = nodes_[id].children;
+    bool same = children.size() == choices.size();
+    for (std::size_t i = 0; same && i < choices.size(); ++i) same = nodes_[children[i]].label == MenuLabel(choices[i]);
+    if (!same) {
+        for (const std::int32_t child : std::vector<std::int32_t>(children)) nodes_.erase(child);
+        nodes_[id].children.clear();
+        for (const u16& choice : choices) {
+            Node node;
+            node.label = MenuLabel(choice);
+            node.toggle = 0;
+            Add(id, std::move(node));
+        }
+    }
+    bool changed = !same;
+    const std::vector<std::int32_t>& now = nodes_[id].children;
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        const int toggle = static_cast<int>(i) == checked ? 1 : 0;
+        Node& choice = nodes_[now[i]];
+        changed = changed || choice.toggle != toggle;
+        choice.toggle = toggle;
+    }
+    if (changed) Changed();
 }
 
 void DbusMenu::Changed() {

@@ -5,6 +5,7 @@
 // the bus's own callbacks.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,23 +28,35 @@ public:
 
     void AddItem(u16view name, u16view caption, bool visible, std::function<void()> onClick) override;
     void SetCaption(int index, u16view caption) override;
+    void AddChoices(u16view name, u16view caption, std::vector<u16> choices, int checked,
+                    std::function<void(int)> onChoose) override;
+    void SetChoices(int index, std::vector<u16> choices, int checked) override;
 
-    struct Item {
-        std::string name;
+    // One entry of the menu's tree: the root (id 0), an item, a submenu of
+    // choices, or one of its choices (a radio item).
+    struct Node {
         std::string label;
         bool visible = true;
-        std::function<void()> onClick;
+        int toggle = -1;  // a choice: 1 when checked, else 0; -1 for others
+        std::int32_t parent = 0;
+        std::vector<std::int32_t> children;  // ids, in order
+        std::function<void()> onClick;        // an item's
+        std::function<void(int)> onChoose;    // a submenu's, with the choice's place
     };
     struct Access;
 
 private:
+    std::int32_t Add(std::int32_t parent, Node node);
     void Changed();
 
     sd_bus* bus_;
     MainLoop& loop_;
     std::function<bool()> attached_;
     Lifetime lifetime_;
-    std::vector<Item> items_;  // item i has the id i + 1; 0 is the root
+    // Ids are never used again, so a click on an entry that went since finds nothing.
+    std::map<std::int32_t, Node> nodes_;
+    std::int32_t nextId_ = 1;
+    std::vector<std::int32_t> top_;  // the items as added, by index
     std::uint32_t revision_ = 1;
     BusSlot object_;
 };

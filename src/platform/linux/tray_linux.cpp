@@ -28,8 +28,9 @@ struct StatusNotifierItem::Access {
         else if (!std::strcmp(property, "Id")) value = self.id_.c_str();
         else if (!std::strcmp(property, "Title")) value = self.title_.c_str();
         else if (!std::strcmp(property, "Status")) value = self.status_.c_str();
-        else if (!std::strcmp(property, "IconName")) value = self.pixmaps_.empty() ? kTrayFallbackIconName : "";
-        else if (!std::strcmp(property, "OverlayIconName")) value = self.muted_ ? kTrayMutedOverlayName : "";
+        else if (!std::strcmp(property, "IconName") && self.pixmaps_.empty()) {
+            value = self.muted_ ? kTrayMutedIconName : kTrayFallbackIconName;
+        }
         return sd_bus_message_append(reply, "s", value);
     }
     static int Pixmaps(sd_bus_message* reply, const std::vector<IconPixmap>& pixmaps) {
@@ -46,7 +47,8 @@ struct StatusNotifierItem::Access {
     }
     static int IconPixmapProperty(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
                                   void* userdata, sd_bus_error*) {
-        return Pixmaps(reply, Of(userdata).pixmaps_);
+        const StatusNotifierItem& self = Of(userdata);
+        return Pixmaps(reply, self.muted_ ? self.mutedPixmaps_ : self.pixmaps_);
     }
     static int EmptyPixmap(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
                            sd_bus_error*) {
@@ -146,8 +148,13 @@ const sd_bus_vtable kItemVtable[] = {
 }  // namespace
 
 StatusNotifierItem::StatusNotifierItem(sd_bus* bus, MainLoop& loop, std::string id, std::function<bool()> attached,
-                                       std::function<void(const std::string&)> sayOnce)
-    : bus_(bus), loop_(loop), id_(std::move(id)), attached_(std::move(attached)), sayOnce_(std::move(sayOnce)) {
+                                       std::function<void(const std::string&)> sayOnce, Marker markMuted)
+    : bus_(bus),
+      loop_(loop),
+      id_(std::move(id)),
+      attached_(std::move(attached)),
+      sayOnce_(std::move(sayOnce)),
+      markMuted_(std::move(markMuted)) {
     sd_bus_add_object_vtable(bus_, object_.Put(), kTrayItemPath, kItemInterface, kItemVtable, this);
     const std::string rule = std::string("type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
                                          "member='NameOwnerChanged',arg0='") + kWatcherName + "'";
@@ -181,7 +188,11 @@ bool StatusNotifierItem::LoadIconFromFile(u16view path) {
     if (ReadRegularFileAt(AT_FDCWD, ResolveNoCase(NativePath(path)), kMaxIconFile, bytes) != 0) return false;
     std::vector<IconPixmap> pixmaps = IconPixmapsFromIco(bytes.data(), bytes.size());
     if (pixmaps.empty()) return false;
+    // Made once: the muted icon is shown at once, whatever the host asks when.
+    std::vector<IconPixmap> muted;
+    for (const IconPixmap& p : pixmaps) muted.push_back(markMuted_ ? markMuted_(p) : p);
     pixmaps_ = std::move(pixmaps);
+    mutedPixmaps_ = std::move(muted);
     Emit("NewIcon");
     return true;
 }
@@ -194,7 +205,7 @@ void StatusNotifierItem::SetHint(u16view hint) {
 void StatusNotifierItem::SetMuteBadge(bool shown) {
     if (shown == muted_) return;
     muted_ = shown;
-    Emit("NewOverlayIcon");
+    Emit("NewIcon");
 }
 
 void StatusNotifierItem::SetTitle(u16view title) {

@@ -21,22 +21,27 @@ namespace vxm::linuxos {
 
 inline constexpr char kTrayItemPath[] = "/StatusNotifierItem";
 inline constexpr char kTrayFallbackIconName[] = "input-mouse";
-// The overlay while the microphone is muted, from the icon theme.
-inline constexpr char kTrayMutedOverlayName[] = "microphone-sensitivity-muted";
+// Without an icon file, the theme's icon while the microphone is muted.
+inline constexpr char kTrayMutedIconName[] = "microphone-sensitivity-muted";
 
 class StatusNotifierItem : public platform::ITrayIcon {
 public:
     // `attached` says whether clicks may reach OnClick now; `sayOnce` tells
     // the user (standard error) that there is no tray.
+    // `markMuted` makes the muted image of each image of the icon: the mark
+    // is drawn into the item's own images, which every host shows, rather
+    // than left to a host's overlay.
+    using Marker = std::function<IconPixmap(const IconPixmap&)>;
     StatusNotifierItem(sd_bus* bus, MainLoop& loop, std::string id, std::function<bool()> attached,
-                       std::function<void(const std::string&)> sayOnce);
+                       std::function<void(const std::string&)> sayOnce, Marker markMuted);
     ~StatusNotifierItem() override;
     StatusNotifierItem(const StatusNotifierItem&) = delete;
     StatusNotifierItem& operator=(const StatusNotifierItem&) = delete;
 
     bool LoadIconFromFile(u16view path) override;
     void SetHint(u16view hint) override;
-    // The muted mark: the theme's muted-microphone icon as the overlay.
+    // The icon's images with the muted mark; without an icon file, the
+    // theme's muted-microphone icon.
     void SetMuteBadge(bool shown) override;
     void SetVisible(bool visible) override;
     void SetTitle(u16view title);
@@ -55,12 +60,14 @@ private:
     std::string id_;
     std::function<bool()> attached_;
     std::function<void(const std::string&)> sayOnce_;
+    Marker markMuted_;
     Lifetime lifetime_;
     std::string title_;
     std::string hint_;
     std::string status_ = "Passive";
     bool muted_ = false;
     std::vector<IconPixmap> pixmaps_;
+    std::vector<IconPixmap> mutedPixmaps_;  // the same with the mark
     bool registered_ = false;
     bool saidNoWatcher_ = false;
     // Given back in reverse: the pending registration, the watcher's match, the object.
