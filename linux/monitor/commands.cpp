@@ -88,11 +88,15 @@ int EditStore(const Command& command) {
 
 bool ParseCommand(int argc, char** argv, int& i, Command& command, std::string& error) {
     const std::string arg = argv[i];
+    if (arg != "--toggle-mute" && arg != "--mute-button" && arg != "--language") return false;
+    if (command.kind != Command::Kind::None) {
+        error = "one of --mute-button, --language and --toggle-mute at a time";
+        return true;
+    }
     if (arg == "--toggle-mute") {
         command.kind = Command::Kind::ToggleMute;
         return true;
     }
-    if (arg != "--mute-button" && arg != "--language") return false;
     if (i + 1 >= argc) {
         error = arg + " needs a value (see --help)";
         return true;

@@ -5,8 +5,7 @@
 # "vxmmon --toggle-mute" mutes and unmutes the session's microphone through
 # the running monitor. Screenshots of the panel live, muted and live again
 # land in artifacts/: the first and the last are the same, the middle one
-# differs in the icon's lower right corner. Then, with no monitor running,
-# "--toggle-mute" is refused with a non-zero exit.
+# differs in the icon's lower right corner only.
 #   tray_host_xfce.sh VXMMON ARTIFACTS_DIR
 set -euo pipefail
 if [ -z "${VXM_WINE_SESSION:-}" ]; then
@@ -32,6 +31,8 @@ pass() { echo "ok: $*"; }
 # One panel at the top of the screen with the notification area alone, in
 # the folder where xfconfd reads the panel's settings.
 export HOME=$work XDG_CONFIG_HOME=$work/config
+# No accessibility bus: the panel would have the bus start one, which outlives the test.
+export NO_AT_BRIDGE=1
 mkdir -p "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
 cat >"$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
@@ -141,23 +142,20 @@ changed=$(differing "$live" "$muted")
 # mark is (what muting changed): the mark lies in the icon's lower right part.
 box() {  # A B: "W H X Y" of the pixels that differ
   compare "$1" "$2" -compose src -highlight-color black -lowlight-color white "$work/diff.png" 2>/dev/null || true
-  convert "$work/diff.png" -negate -trim -format '%w %h %X %Y' info: | tr -d '+'
+  convert "$work/diff.png" -negate -trim -format '%w %h %X %Y\n' info: | tr -d '+'
 }
 read -r iw ih ix iy < <(box "$work/empty.png" "$live")
 read -r mw mh mx my < <(box "$live" "$muted")
 echo "icon at ${iw}x${ih}+${ix}+${iy}, mark at ${mw}x${mh}+${mx}+${my}, ${changed} pixels changed"
 [ "$changed" -ge 20 ] || fail "only $changed pixels show the mark"
-[ $((mx * 2)) -ge $((ix * 2 + iw - 2)) ] && [ $((my * 2)) -ge $((iy * 2 + ih - 2)) ] ||
-  fail "the mark does not start in the icon's lower right quarter"
-[ $((mx + mw)) -le $((ix + iw + 1)) ] && [ $((my + mh)) -le $((iy + ih + 1)) ] || fail "the mark reaches outside the icon"
+# The mark is nine sixteenths of the icon across, in its lower right corner
+# (a pixel either way for the host's scaling and the mark's soft edge).
+[ $((mx * 16)) -ge $((ix * 16 + iw * 7 - 16)) ] && [ $((my * 16)) -ge $((iy * 16 + ih * 7 - 16)) ] ||
+  fail "the mark does not start at the icon's lower right corner"
+[ $((mx + mw)) -ge $((ix + iw - 1)) ] && [ $((my + mh)) -ge $((iy + ih - 1)) ] &&
+  [ $((mx + mw)) -le $((ix + iw + 1)) ] && [ $((my + mh)) -le $((iy + ih + 1)) ] ||
+  fail "the mark does not end at the icon's lower right corner"
 pass "xfce4-panel shows the mark while muted and the plain icon when live again (artifacts/linux_tray_mark_*.png)"
 
 kill -TERM "$monitor"
 wait "$monitor" || fail "the monitor did not end in order"
-set +e
-out=$("$vxmmon" --toggle-mute 2>&1)
-code=$?
-set -e
-[ "$code" -ne 0 ] || fail "--toggle-mute without a monitor ended with 0"
-echo "$out" | grep -q 'no monitor is running' || fail "--toggle-mute without a monitor said: $out"
-pass "--toggle-mute without a monitor: '$out', exit code $code"

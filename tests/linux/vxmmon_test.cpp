@@ -537,9 +537,11 @@ TEST(Vxmmon, CallsWithoutAWindowAreRefused) {
     auto shell = std::make_unique<linuxmon::MonitorShell>(loop, *bus, hid, ini, debug, u"/nonexistent/",
                                                           [](const std::string&) {});
     shell->Attach(nullptr);
-    std::thread runner([&] { loop.Run(); });
     BusPeer peer;
+    // Asked before the loop's thread owns the connection: sd-bus is not to be
+    // used from two threads at once.
     peer.destination = bus->UniqueName();
+    std::thread runner([&] { loop.Run(); });
     EXPECT_EQ(peer.Call("ReloadProfiles", "x", 1), linuxmon::kErrorNotReady);
     EXPECT_EQ(peer.Call("ReloadSettings"), linuxmon::kErrorNotReady);
     EXPECT_EQ(peer.Call("ButtonEvent", "tx", 10, 1), linuxmon::kErrorNotReady);
