@@ -440,7 +440,8 @@ TEST(Vxmmon, SettingsThroughTheOptionsTheMenuAndTheBus) {
 
 // The shipped program on the machine's own hidraw devices (none here): it
 // finds none and keeps running, goes on without a tray (said once) until a
-// watcher appears, and ends in order on SIGTERM.
+// watcher appears, shows no "Config" without a vxmcfg beside it, and ends in
+// order on SIGTERM.
 TEST(Vxmmon, ProductWithoutDevicesOrTrayRunsAndEndsOnSigterm) {
     VXM_NEED_SESSION();
     Store store;
@@ -455,6 +456,10 @@ TEST(Vxmmon, ProductWithoutDevicesOrTrayRunsAndEndsOnSigterm) {
     ASSERT_TRUE(peer.BeWatcher());
     ASSERT_TRUE(peer.Pump([&] { return !peer.registered.empty(); })) << monitor.All();
     EXPECT_EQ(monitor.Count("no tray"), 1);
+    // No vxmcfg beside the shipped program: "Config" is not shown.
+    const Menu menu = ReadMenu(peer.Get(), peer.registered.front());
+    ASSERT_FALSE(menu.empty());
+    EXPECT_FALSE(menu.begin()->second.visible) << menu.begin()->second.label;
     monitor.Signal(SIGTERM);
     EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
     peer.Pump([&] { return false; }, 200ms);
