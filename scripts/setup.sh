@@ -13,6 +13,7 @@ packages=(
   binutils-mingw-w64 nsis
   wine wine64
   xvfb x11-utils xdotool imagemagick dbus
+  xfce4-panel
   pulseaudio pulseaudio-utils
   libhidapi-dev libudev-dev libpulse-dev libsystemd-dev
   fonts-wqy-microhei

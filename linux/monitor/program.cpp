@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/monitor_languages.h"
+#include "monitor/commands.h"
 #include "profile/tdm.h"
 
 namespace vxm::linuxmon {
@@ -93,7 +95,12 @@ void MonitorProgram::RunMessageLoop() {
 app::MonitorParts MonitorProgram::Parts() {
     app::MonitorParts parts;
     parts.createProfileManager = [this] {
-        return std::make_unique<TDM>(ProfilePlatform{registry_, files_, ini_, paths_, clock_});
+        // A first start takes the language from the user's locale: no
+        // configuration application is there to set it.
+        return std::make_unique<TDM>(ProfilePlatform{registry_, files_, ini_, paths_, clock_}, [this] {
+            return app::MonitorLanguages(LanguageDependencies{nls_, files_, paths_.ExecutableFolder(), u16(), false, {}})
+                .LocaleChoice();
+        });
     };
     parts.createMainWindow = [this](IProfileSettings& settings) {
         hid_ = makeHid_();
@@ -139,19 +146,32 @@ int MonitorProgram::Run() {
 
 int VxmmonMain(int argc, char** argv, MonitorProgram::HidFactory makeHid) {
     Options options;
+    Command command;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        std::string error;
+        if (ParseCommand(argc, argv, i, command, error)) {
+            if (error.empty()) continue;
+            std::fprintf(stderr, "vxmmon: %s\n", error.c_str());
+            return 2;
+        }
         if (arg == "--verbose" || arg == "-v") {
             options.verbose = true;
         } else if (arg == "--help" || arg == "-h") {
             std::printf(
                 "Usage: vxmmon [--verbose]\n"
+                "       vxmmon --mute-button N|none | --language NAME | --toggle-mute\n"
                 "The gaming mouse monitor: toggles the microphone mute from the mouse's mute button,\n"
                 "records profile switches, and talks to the configuration application over D-Bus\n"
                 "(%s on the session bus). Runs in the foreground until its tray menu's Exit,\n"
                 "SIGINT or SIGTERM; a second start ends at once.\n"
                 "  -v, --verbose  write the monitor's diagnostics to standard error\n"
-                "  -h, --help     show this text\n",
+                "  -h, --help     show this text\n"
+                "Settings and the toggle, sent to the running monitor (the settings go to the\n"
+                "stored profiles when none runs):\n"
+                "  --mute-button N|none  the mouse button (1 to 19) that toggles the microphone\n"
+                "  --language NAME       the language of the tray (a name the tray menu lists)\n"
+                "  --toggle-mute         toggle the microphone as the mute button does\n",
                 kServiceName);
             return 0;
         } else {
@@ -159,6 +179,7 @@ int VxmmonMain(int argc, char** argv, MonitorProgram::HidFactory makeHid) {
             return 2;
         }
     }
+    if (command.kind != Command::Kind::None) return RunCommand(command);
     BlockLoopSignals();
     MonitorProgram program(options, std::move(makeHid));
     return program.Run();

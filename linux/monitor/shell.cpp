@@ -1,12 +1,15 @@
 #include "monitor/shell.h"
 
 #include <poll.h>
+#include <unistd.h>
 #include <systemd/sd-bus.h>
 
 #include <thread>
 
 #include "app/protocol.h"
 #include "platform/linux/hid_arrival_linux.h"
+#include "platform/linux/posix.h"
+#include "ui/mute_mark.h"
 
 namespace vxm::linuxmon {
 
@@ -70,13 +73,32 @@ class MonitorShell::Tray final : public linuxos::StatusNotifierItem {
 public:
     explicit Tray(MonitorShell& owner)
         : StatusNotifierItem(
-              owner.bus_.Get(), owner.loop_, "vxmmon", [&owner] { return owner.Attached(); }, owner.say_),
+              owner.bus_.Get(), owner.loop_, "vxmmon", [&owner] { return owner.Attached(); }, owner.say_, Marked),
           owner_(owner) {
         owner_.tray_ = this;
     }
     ~Tray() override { owner_.tray_ = nullptr; }
 
 private:
+    // The image with the muted mark drawn in, as the Windows tray draws it.
+    static linuxos::IconPixmap Marked(const linuxos::IconPixmap& plain) {
+        const std::size_t count = static_cast<std::size_t>(plain.width) * static_cast<std::size_t>(plain.height);
+        if (plain.argb.size() != count * 4) return plain;
+        std::vector<std::uint32_t> words(count);
+        // Bytes A, R, G, B to the words 0xAARRGGBB and back.
+        for (std::size_t i = 0; i < count; ++i) {
+            for (int k = 0; k < 4; ++k) words[i] = words[i] << 8 | plain.argb[i * 4 + static_cast<std::size_t>(k)];
+        }
+        ui::DrawMuteMark(words, plain.width, plain.height);
+        linuxos::IconPixmap marked = plain;
+        for (std::size_t i = 0; i < count; ++i) {
+            for (int k = 0; k < 4; ++k) {
+                marked.argb[i * 4 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(words[i] >> (24 - 8 * k));
+            }
+        }
+        return marked;
+    }
+
     MonitorShell& owner_;
 };
 
@@ -98,6 +120,41 @@ struct MonitorShell::Access {
     static int ReloadSettings(sd_bus_message* m, void* userdata, sd_bus_error* error) {
         return Call(m, userdata, error, app::kMsgReloadSettings, 0, 0);
     }
+    static int SetMuteButton(sd_bus_message* m, void* userdata, sd_bus_error* error) {
+        MonitorShell& self = *static_cast<MonitorShell*>(userdata);
+        std::int32_t button = 0;
+        const int r = sd_bus_message_read(m, "i", &button);
+        if (r < 0) return r;
+        if (button < 0 || button > kButtonCount) {
+            return sd_bus_error_setf(error, SD_BUS_ERROR_INVALID_ARGS, "no button %d: the buttons are 1 to %d, 0 for none",
+                                     static_cast<int>(button), kButtonCount);
+        }
+        if (!self.window_) return sd_bus_error_set(error, kErrorNotReady, "the monitor is starting or ending");
+        return Reply(m, error, self.window_->SetMuteButton(button - 1), kErrorFailed);
+    }
+    static int SetLanguage(sd_bus_message* m, void* userdata, sd_bus_error* error) {
+        MonitorShell& self = *static_cast<MonitorShell*>(userdata);
+        const char* name = nullptr;
+        const int r = sd_bus_message_read(m, "s", &name);
+        if (r < 0) return r;
+        if (!self.window_) return sd_bus_error_set(error, kErrorNotReady, "the monitor is starting or ending");
+        const u16 wanted = Utf16(name ? name : "");
+        // A name it does not list is the caller's mistake; a refused store is not.
+        if (self.window_->uiLanguage1().GetLanguageIndexByShortID(wanted) < 0) {
+            return Reply(m, error, self.window_->SetLanguage(wanted), SD_BUS_ERROR_INVALID_ARGS);
+        }
+        return Reply(m, error, self.window_->SetLanguage(wanted), kErrorFailed);
+    }
+    static int ToggleMute(sd_bus_message* m, void* userdata, sd_bus_error* error) {
+        MonitorShell& self = *static_cast<MonitorShell*>(userdata);
+        if (!self.window_) return sd_bus_error_set(error, kErrorNotReady, "the monitor is starting or ending");
+        self.window_->ToggleMute();
+        return sd_bus_reply_method_return(m, "");
+    }
+    static int Reply(sd_bus_message* m, sd_bus_error* error, const u16& failure, const char* name) {
+        if (failure.empty()) return sd_bus_reply_method_return(m, "");
+        return sd_bus_error_set(error, name, Utf8(failure).c_str());
+    }
     static int ButtonEvent(sd_bus_message* m, void* userdata, sd_bus_error* error) {
         std::uint64_t index = 0;
         std::int64_t parameter = 0;
@@ -117,6 +174,11 @@ const sd_bus_vtable kProtocolVtable[] = {
     SD_BUS_METHOD("ReloadSettings", "", "", MonitorShell::Access::ReloadSettings, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD_WITH_NAMES("ButtonEvent", "tx", SD_BUS_PARAM(index) SD_BUS_PARAM(parameter), "", ,
                              MonitorShell::Access::ButtonEvent, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD_WITH_NAMES("SetMuteButton", "i", SD_BUS_PARAM(button), "", , MonitorShell::Access::SetMuteButton,
+                             SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD_WITH_NAMES("SetLanguage", "s", SD_BUS_PARAM(name), "", , MonitorShell::Access::SetLanguage,
+                             SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("ToggleMute", "", "", MonitorShell::Access::ToggleMute, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_SIGNAL("MonitorExiting", "", 0),
     SD_BUS_SIGNAL_WITH_NAMES("ProfileSwitched", "i", SD_BUS_PARAM(profile), 0),
     SD_BUS_SIGNAL_WITH_NAMES("DeviceValue", "u", SD_BUS_PARAM(value), 0),
@@ -134,13 +196,11 @@ MonitorShell::MonitorShell(linuxos::MainLoop& loop, linuxos::SessionBus& bus, pl
       debug_(debug),
       programFolder_(std::move(programFolder)),
       say_(std::move(say)) {
-    sd_bus_add_object_vtable(bus_.Get(), &object_, kObjectPath, kInterface, kProtocolVtable, this);
+    sd_bus_add_object_vtable(bus_.Get(), object_.Put(), kObjectPath, kInterface, kProtocolVtable, this);
 }
 
-MonitorShell::~MonitorShell() {
-    *alive_ = false;
-    sd_bus_slot_unref(object_);
-}
+// What was posted for the window runs no more; the object leaves the bus with its slot.
+MonitorShell::~MonitorShell() { lifetime_.End(); }
 
 std::unique_ptr<platform::ITrayIcon> MonitorShell::CreateTrayIcon() { return std::make_unique<Tray>(*this); }
 
@@ -162,6 +222,12 @@ std::unique_ptr<TuiHIDEvent> MonitorShell::CreateHidEvent() {
     return std::make_unique<HidrawArrivalSource>(loop_, CreateTimer(1500), debug_, [this] { return Attached(); });
 }
 
+bool MonitorShell::ConfigApplicationInstalled() {
+    // Found as the click starts it: by its name without regard to case.
+    const std::string program = linuxos::ResolveNoCase(linuxos::NativePath(programFolder_) + kConfigProgram);
+    return ::access(program.c_str(), X_OK) == 0;
+}
+
 void MonitorShell::SetApplicationTitle(u16view title) {
     if (tray_) tray_->SetTitle(title);
 }
@@ -175,13 +241,12 @@ platform::WindowHandle MonitorShell::FindWindowByClass(u16view className) {
 void MonitorShell::ShowWindowAsync(platform::WindowHandle window, int) {
     if (window != kConfigWindow) return;
     // No reply is asked for: a configuration application that hangs holds up nothing.
-    sd_bus_message* call = nullptr;
-    if (sd_bus_message_new_method_call(bus_.Get(), &call, kConfigServiceName, kConfigObjectPath, kConfigInterface,
-                                       "Activate") >= 0 &&
-        sd_bus_message_set_expect_reply(call, 0) >= 0) {
-        sd_bus_send(bus_.Get(), call, nullptr);
+    linuxos::BusMessage call;
+    if (sd_bus_message_new_method_call(bus_.Get(), call.Put(), kConfigServiceName, kConfigObjectPath,
+                                       kConfigInterface, "Activate") >= 0 &&
+        sd_bus_message_set_expect_reply(call.Get(), 0) >= 0) {
+        sd_bus_send(bus_.Get(), call.Get(), nullptr);
     }
-    sd_bus_message_unref(call);
 }
 
 void MonitorShell::Signal(unsigned msg, std::uintptr_t wParam) {
@@ -211,11 +276,9 @@ void MonitorShell::PostWindowMessage(platform::WindowHandle window, unsigned msg
         return;
     }
     if (window != kMonitorWindow) return;
-    std::weak_ptr<bool> alive = alive_;
     // A full queue drops the message, as a full message queue does.
-    if (!loop_.Post([this, alive, msg, wParam, lParam] {
-            if (!alive.lock() || !window_) return;
-            window_->HandleMessage(msg, wParam, lParam);
+    if (!lifetime_.Post(loop_, [this, msg, wParam, lParam] {
+            if (window_) window_->HandleMessage(msg, wParam, lParam);
         })) {
         debug_.DebugOutput(u"message " + ToU16(msg) + u" dropped: the queue is full");
     }

@@ -11,7 +11,10 @@
 //                    ReloadSettings() for 7037, ButtonEvent(t index,
 //                    x parameter) for 7524; signals MonitorExiting() for
 //                    7036, ProfileSwitched(i profile) for 7040,
-//                    DeviceValue(u value) for 7042
+//                    DeviceValue(u value) for 7042; and what the tray menu
+//                    sets where no configuration application does:
+//                    SetMuteButton(i button: 1 to 19, 0 for none),
+//                    SetLanguage(s name), ToggleMute()
 //   the configuration application
 //                    io.github.vxmmon.TVXMCFGMAIN (the window the monitor
 //                    "finds" while that name has an owner), whose method
@@ -29,10 +32,11 @@
 #include "platform/hid.h"
 #include "platform/ini.h"
 #include "platform/linux/bus_linux.h"
+#include "platform/linux/lifetime_linux.h"
 #include "platform/linux/main_loop_linux.h"
+#include "platform/linux/owner_linux.h"
 #include "platform/linux/tray_linux.h"
 
-struct sd_bus_slot;
 
 namespace vxm::linuxmon {
 
@@ -44,6 +48,10 @@ inline constexpr char kConfigObjectPath[] = "/io/github/vxmmon/TVXMCFGMAIN";
 inline constexpr char kConfigInterface[] = "io.github.vxmmon.TVXMCFGMAIN";
 // Refusal of a method call while no window is attached.
 inline constexpr char kErrorNotReady[] = "io.github.vxmmon.Error.NotReady";
+// A setting the store refused (its text says why); nothing was changed.
+inline constexpr char kErrorFailed[] = "io.github.vxmmon.Error.Failed";
+// What stands for "VXMCFG.EXE" beside the program.
+inline constexpr char kConfigProgram[] = "vxmcfg";
 
 // Handles of the windows the core addresses.
 inline constexpr platform::WindowHandle kMonitorWindow = 1;
@@ -65,6 +73,8 @@ public:
     std::unique_ptr<TuiHIDData> CreateHidData() override;
     std::unique_ptr<platform::ITimer> CreateTimer(unsigned intervalMs) override;
     std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
+    bool SettingsInTrayMenu() const override { return true; }
+    bool ConfigApplicationInstalled() override;
 
     platform::WindowHandle MainWindow() override { return kMonitorWindow; }
     void ShowMainWindow(bool) override {}  // no About page on Linux
@@ -99,9 +109,9 @@ private:
     u16 programFolder_;
     std::function<void(const std::string&)> say_;
     app::TVXMMONMAIN* window_ = nullptr;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    linuxos::Lifetime lifetime_;
     Tray* tray_ = nullptr;
-    sd_bus_slot* object_ = nullptr;
+    linuxos::BusSlot object_;
 };
 
 }  // namespace vxm::linuxmon

@@ -4,6 +4,7 @@
 #include "app/report_decoder.h"
 #include "common/bytes.h"
 #include "lang/translate.h"
+#include "profile/mute_button.h"
 #include "profile/tables.h"
 
 namespace vxm::app {
@@ -59,8 +60,24 @@ TVXMMONMAIN::TVXMMONMAIN(MonitorDependencies deps, IProfileSettings& dm)
     component(u"TPopupMenu", u"MyPopupMenu");
     for (const char16_t* item : {u"Config1", u"About1", u"Exit1"}) component(u"TMenuItem", item);
     component(u"TvgResources", u"vgResources1");
-    myPopupMenu_->AddItem(u"Config1", u"Config", true, [this] { Config1Click(); });
+    const bool settings = deps_.shell.SettingsInTrayMenu();
+    myPopupMenu_->AddItem(u"Config1", u"Config", !settings || deps_.shell.ConfigApplicationInstalled(),
+                          [this] { Config1Click(); });
     myPopupMenu_->AddItem(u"About1", u"About", false, [this] { About1Click(); });
+    if (settings) {
+        // Filled once the languages are there (UpdateLanguageAndCaptions).
+        const auto report = [this](const u16& error) {
+            if (!error.empty()) deps_.messageBox.ShowError(error, u"Error");
+        };
+        muteMenuIndex_ = 2;
+        myPopupMenu_->AddChoices(u"MuteButton1", kMuteButtonMenuText, {}, -1,
+                                 [this, report](int choice) { report(SetMuteButton(choice - 1)); });
+        languageMenuIndex_ = 3;
+        myPopupMenu_->AddChoices(u"Language1", kLanguageMenuText, {}, -1, [this, report](int choice) {
+            report(SetLanguage(uiLanguage1_->GetLanguageShortIDByIndex(choice)));
+        });
+        exitMenuIndex_ = 4;
+    }
     myPopupMenu_->AddItem(u"Exit1", u"Exit", true, [this] { Exit1Click(); });
     trayIcon1_->OnClick = [this] { TrayIconDblClick(); };
     trayIcon1_->SetVisible(true);
@@ -170,10 +187,65 @@ void TVXMMONMAIN::UpdateLanguageAndCaptions() {
     title_ = TranslateText(kMonitorTitle);
     deps_.mainWindow.SetApplicationTitle(title_);
     const u16 captions[3] = {TranslateText(u"Config"), TranslateText(u"About"), TranslateText(u"Exit")};
-    for (int i = 0; i < 3; ++i) myPopupMenu_->SetCaption(i, captions[i]);
+    const int indexes[3] = {0, 1, exitMenuIndex_};
+    for (int i = 0; i < 3; ++i) myPopupMenu_->SetCaption(indexes[i], captions[i]);
+    UpdateSettingsMenu();
     hint_ = TranslateText(kTrayHint);
     ApplyHint();
     deps_.debug.DebugOutput(u"language " + uiLanguage1_->Lang() + u": " + captions[0] + u" | " + captions[2]);
+}
+
+void TVXMMONMAIN::UpdateSettingsMenu() {
+    if (muteMenuIndex_ < 0) return;
+    myPopupMenu_->SetCaption(muteMenuIndex_, TranslateText(kMuteButtonMenuText));
+    std::vector<u16> buttons{TranslateText(kNoMuteButtonText)};
+    const u16 button = TranslateText(kButtonText);
+    for (int i = 1; i <= kButtonCount; ++i) buttons.push_back(button + u" " + ToU16(i));
+    myPopupMenu_->SetChoices(muteMenuIndex_, std::move(buttons), dm_.MuteButton() + 1);
+    myPopupMenu_->SetCaption(languageMenuIndex_, TranslateText(kLanguageMenuText));
+    std::vector<u16> languages;
+    for (std::size_t i = 0; i < uiLanguage1_->LanguageCount(); ++i) languages.push_back(uiLanguage1_->LanguageName(i));
+    myPopupMenu_->SetChoices(languageMenuIndex_, std::move(languages), dm_.CurrentLanguage());
+}
+
+u16 TVXMMONMAIN::SetMuteButton(int button) {
+    if (button < kNoMuteButton || button >= kButtonCount) {
+        return u"There is no button " + ToU16(button + 1) + u": the buttons are 1 to 19.";
+    }
+    try {
+        dm_.SetMuteButton(button);
+    } catch (const std::exception& e) {
+        UpdateSettingsMenu();
+        return u"The mute button was not changed: " + Utf16(e.what());
+    }
+    deps_.debug.DebugOutput(u"mute button " + (button < 0 ? u16(u"none") : ToU16(button + 1)));
+    UpdateSettingsMenu();
+    return {};
+}
+
+u16 TVXMMONMAIN::SetLanguage(u16view name) {
+    const int index = uiLanguage1_->GetLanguageIndexByShortID(name);
+    // The stored index is a byte: a language further down the list cannot be chosen.
+    if (index < 0 || index > 0xFF) {
+        u16 names;
+        for (std::size_t i = 0; i < uiLanguage1_->LanguageCount() && i <= 0xFF; ++i) {
+            names += (i ? u", " : u"") + uiLanguage1_->LanguageName(i);
+        }
+        return u"There is no language \"" + u16(name) + u"\": the languages are " + names + u".";
+    }
+    try {
+        dm_.SetCurrentLanguage(static_cast<std::uint8_t>(index));
+    } catch (const std::exception& e) {
+        UpdateSettingsMenu();
+        return u"The language was not changed: " + Utf16(e.what());
+    }
+    UpdateLanguageAndCaptions();
+    return {};
+}
+
+void TVXMMONMAIN::ToggleMute() {
+    const int button = dm_.MuteButton();
+    DoButtonFunction(static_cast<std::uint8_t>(button < 0 ? 0 : button), kMicrophoneMuteFunction, 1);
 }
 
 void TVXMMONMAIN::ShowConfigApplication() {
@@ -300,6 +372,7 @@ bool TVXMMONMAIN::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr
                 // "ProfileID" names a profile, 0 to 4; judged before any
                 // narrowing, so that no wider value lands on one of them.
                 if (lParam >= 0 && lParam <= 4) SaveProfileID(static_cast<std::int32_t>(lParam));
+                UpdateSettingsMenu();
                 return true;
             case kMsgReloadSettings:
                 dm_.LoadAllProfileInfoFromRegistry();

@@ -23,6 +23,11 @@ inline constexpr char16_t kTrayHint[] = u"GAMING MOUSE DRIVER";
 // The tray hint's second line while the microphone's state is known.
 inline constexpr char16_t kMicrophoneMutedText[] = u"Microphone muted";
 inline constexpr char16_t kMicrophoneLiveText[] = u"Microphone live";
+// The tray menu's settings where no configuration application sets them.
+inline constexpr char16_t kMuteButtonMenuText[] = u"Mute button";
+inline constexpr char16_t kLanguageMenuText[] = u"Language";
+inline constexpr char16_t kNoMuteButtonText[] = u"None";
+inline constexpr char16_t kButtonText[] = u"Button";
 inline constexpr char16_t kTrayIconFile[] = u"\\images\\0409\\icons\\logo.ico";
 inline constexpr char16_t kMakerWebAddress[] = u"https://www.example.com/gaming-mouse";
 // How long a start of the configuration application may take to show its
@@ -72,6 +77,14 @@ public:
     bool HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
     void DoButtonFunction(std::uint8_t buttonIndex, Word functionIndex, std::uint8_t parameter);
     bool SaveProfileID(std::int32_t value);
+    // The settings the tray menu and the bus set where no configuration
+    // application does: the mute button (0 to 18, -1 for none) in all five
+    // profiles, and the language by its name in the language component's
+    // list. Empty when done; else why nothing was changed.
+    u16 SetMuteButton(int button);
+    u16 SetLanguage(u16view name);
+    // The microphone toggle, as a press of the mute button runs it.
+    void ToggleMute();
     // The toggle; with MuteIndicator the state it left is shown, with
     // MuteSound a sound says whether it muted or unmuted.
     void MicrophoneMute();
@@ -100,6 +113,8 @@ private:
     void ButtonEvent(std::uintptr_t w, std::intptr_t l);
     // The hint's first line, then the microphone's state when it is known.
     void ApplyHint();
+    // The settings' submenus: captions, choices and the checked ones as stored.
+    void UpdateSettingsMenu();
 
     MonitorDependencies deps_;
     IProfileSettings& dm_;
@@ -117,6 +132,10 @@ private:
     const bool muteIndicator_;
     const bool muteSound_;
     MicrophoneState micState_ = MicrophoneState::Unknown;  // as shown
+    // Menu items by their index; the settings' submenus only where the menu has them.
+    int muteMenuIndex_ = -1;
+    int languageMenuIndex_ = -1;
+    int exitMenuIndex_ = 2;
     std::vector<std::unique_ptr<TComponent>> formComponents_;
     // Form order; destroyed in reverse.
     std::unique_ptr<TuiHook> uiHook1_;

@@ -42,6 +42,11 @@ public:
     virtual std::unique_ptr<TuiHIDData> CreateHidData() = 0;
     virtual std::unique_ptr<platform::ITimer> CreateTimer(unsigned intervalMs) = 0;
     virtual std::unique_ptr<TuiHIDEvent> CreateHidEvent() = 0;
+    // Where no configuration application comes with the monitor (Linux), the
+    // tray menu sets the mute button and the language itself, and "Config"
+    // shows only while a configuration application is installed beside it.
+    virtual bool SettingsInTrayMenu() const { return false; }
+    virtual bool ConfigApplicationInstalled() { return true; }
 };
 
 struct MonitorDependencies {

@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 
+#include "common/errors.h"
 #include "common/fixed_text.h"
 #include "profile/tables.h"
 
@@ -63,30 +65,32 @@ void GameProfile1(TMouseProfileInfo& p, double now) {
     TMOUSECONFIGINFO& c = p.ConfigInfo;
     c.ButtonCount = 18;
     for (auto& b : c.ButtonFuncInfo) std::memset(&b, 0, offsetof(TBUTTONFUNCINFO, ButtonIndex));
-    static constexpr int kMouseRows[6] = {0, 1, 2, 35, 33, 34};
-    for (int i = 0; i < kButtonCount; ++i) {
-        TBUTTONFUNCINFO& b = c.ButtonFuncInfo[i];
-        b.ButtonIndex = static_cast<Word>(i);
-        if (i < 6) {
-            SetFunction(b, kMouseRows[i]);
-            b.FunctionKind = 1;
-        } else if (i < 18) {
-            SetFunction(b, kKeyboardKeyFunction);
-            b.FunctionKind = 8;
-            // Digit keys 1 to 9, then 0, keypad add and keypad subtract.
-            static constexpr Word kKeys[12] = {0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x30, 0x6B, 0x6D};
-            b.KeyValue = kKeys[i - 6];
-            b.KeyExtended = 0;
-        } else {
-            b.FunctionIndex = 0;
-            b.FunctionKind = 0;
-            b.FunctionType = 13;  // its code is left as it was
-        }
-    }
+    for (int i = 0; i < kButtonCount; ++i) RestoreFactoryButtonFunction(c.ButtonFuncInfo[i], i);
     CommonSettings(c, 500, 3, 255, 255, 0);
 }
 
 }  // namespace
+
+void RestoreFactoryButtonFunction(TBUTTONFUNCINFO& b, int button) {
+    static constexpr int kMouseRows[6] = {0, 1, 2, 35, 33, 34};
+    if (button < 0 || button >= kButtonCount) throw RangeError("button " + std::to_string(button) + " is out of range 0 to 18");
+    b.ButtonIndex = static_cast<Word>(button);
+    if (button < 6) {
+        SetFunction(b, kMouseRows[button]);
+        b.FunctionKind = 1;
+    } else if (button < 18) {
+        SetFunction(b, kKeyboardKeyFunction);
+        b.FunctionKind = 8;
+        // Digit keys 1 to 9, then 0, keypad add and keypad subtract.
+        static constexpr Word kKeys[12] = {0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x30, 0x6B, 0x6D};
+        b.KeyValue = kKeys[button - 6];
+        b.KeyExtended = 0;
+    } else {
+        b.FunctionIndex = 0;
+        b.FunctionKind = 0;
+        b.FunctionType = 13;  // its code is left as it was
+    }
+}
 
 void RestoreGameProfileDefaults(TMemoryStream& stream, int profileIndex, double now) {
     struct Look {
@@ -131,8 +135,8 @@ void RestoreTestProfileDefaults(TMemoryStream& stream, double now) {
     });
 }
 
-void RestoreAllSettingDefaults(TMemoryStream& stream) {
-    EditRecord<TALLGAMESINFO>(stream, [](TALLGAMESINFO& a) {
+void RestoreAllSettingDefaults(TMemoryStream& stream, Byte language) {
+    EditRecord<TALLGAMESINFO>(stream, [language](TALLGAMESINFO& a) {
         for (auto& e : a.Allgameset) {
             e.SettingFlag = 0;
             e.StoreInFile = 0;
@@ -140,7 +144,7 @@ void RestoreAllSettingDefaults(TMemoryStream& stream) {
         }
         a.CurrentGame = 2;
         a.Allgameset[0].SettingFlag = 1;
-        a.CurrentLanguage = 0;
+        a.CurrentLanguage = language;
     });
 }
 

@@ -21,6 +21,14 @@ public:
     // config.ini's MuteIndicator and MuteSound.
     virtual bool MuteIndicator() const = 0;
     virtual bool MuteSound() const = 0;
+    // Where no configuration application sets them: the mute button (0 to
+    // 18, or -1 for none) of the current profile, and setting it in all five
+    // profiles or the language (an index of the language component's list)
+    // in the store. A refusal (a damaged record, a store that cannot be
+    // written) raises StoreError or RangeError and writes nothing.
+    virtual int MuteButton() const = 0;
+    virtual void SetMuteButton(int button) = 0;
+    virtual void SetCurrentLanguage(std::uint8_t language) = 0;
     virtual void LoadProfileGroupSettingInfoFromRegistry() = 0;
     virtual void LoadAllProfileInfoFromRegistry() = 0;
     virtual bool LoadCurrentProfileInfoFromRegistry() = 0;

@@ -19,7 +19,7 @@ std::unique_ptr<T> ZeroRecord() {
 }
 }  // namespace
 
-TDM::TDM(ProfilePlatform platform)
+TDM::TDM(ProfilePlatform platform, std::function<std::uint8_t()> factoryLanguage)
     : journal_(platform.registry, platform.files),
       uiProfileAllSettingInfo(journal_.Registry(), journal_.Files()),
       uiProfileGame1(journal_.Registry(), journal_.Files()),
@@ -37,7 +37,8 @@ TDM::TDM(ProfilePlatform platform)
       FDefaultProfileInfo(ZeroRecord<TMouseProfileInfo>()),
       FTestProfileInfo(ZeroRecord<TMouseProfileInfo>()),
       FRecordMacroInfo(ZeroRecord<TMACROKEYINFO>()),
-      platform_(platform) {
+      platform_(platform),
+      factoryLanguage_(std::move(factoryLanguage)) {
     BindDefaults();
     try {
         DataModuleCreate();
@@ -66,7 +67,9 @@ void TDM::BindDefaults() {
         RestoreTestProfileDefaults(s, platform_.clock.LocalDateTime());
     };
     uiProfileAllSettingInfo.RecordSize = sizeof(TALLGAMESINFO);
-    uiProfileAllSettingInfo.OnRestoreToDefault = [](TMemoryStream& s) { RestoreAllSettingDefaults(s); };
+    uiProfileAllSettingInfo.OnRestoreToDefault = [this](TMemoryStream& s) {
+        RestoreAllSettingDefaults(s, factoryLanguage_ ? factoryLanguage_() : Byte{0});
+    };
     uiProfileSettingGroup.RecordSize = sizeof(TProfileSettingGroup);
     uiProfileSettingGroup.OnRestoreToDefault = [this](TMemoryStream& s) {
         RestoreProfileSettingGroupDefaults(s, FOptionsFromConfigFile, journal_.Files(), platform_.paths);
@@ -423,6 +426,65 @@ u16 TDM::GetPersonalDocumentProfilePath() {
 
 u16 TDM::GetPersonalDocumentMacroDatabasePath() {
     return vxm::GetPersonalDocumentMacroDatabasePath(journal_.Files(), platform_.paths, FOptionsFromConfigFile);
+}
+
+void TDM::SetMuteButton(int button) {
+    if (button != kNoMuteButton && (button < 0 || button >= kButtonCount)) {
+        throw RangeError("button " + std::to_string(button) + " is out of range 0 to 18");
+    }
+    TDM(platform_, factoryLanguage_).WriteMuteButton(button);
+    DataModuleCreate();
+}
+
+void TDM::SetCurrentLanguage(std::uint8_t language) {
+    TDM(platform_, factoryLanguage_).WriteCurrentLanguage(language);
+    DataModuleCreate();
+}
+
+void TDM::WriteMuteButton(int button) {
+    RequireStartup();
+    // Every profile first: one that is damaged stops the edit before any is written.
+    std::vector<int> kept;
+    for (int i = 0; i < kProfileCount; ++i) {
+        const Byte where = FProfileSettingGroup->ProfileSettingList[i].StoreInFile;
+        if (where != 0 && where != 1) continue;  // kept nowhere: nothing to write
+        const std::size_t size = FProfileGroup[i]->Stream().size();
+        if (size != sizeof(TMouseProfileInfo)) {
+            throw StoreError("the stored record of profile " + std::to_string(i + 1) + " (\"" +
+                             Utf8(FProfileGroup[i]->FileName()) + "\") holds " + std::to_string(size) +
+                             " bytes, not " + std::to_string(sizeof(TMouseProfileInfo)) +
+                             ": it is damaged and left as it is; no profile was changed");
+        }
+        kept.push_back(i);
+    }
+    auto profile = std::make_unique<TMouseProfileInfo>();
+    for (const int i : kept) {
+        TuiProfile& p = *FProfileGroup[i];
+        p.ReadRecord(*profile);
+        AssignMuteButton(*profile, button);
+        p.WriteRecord(*profile);
+        const TGAMESETTINGINFO& e = FProfileSettingGroup->ProfileSettingList[i];
+        if (e.StoreInFile == 0) {
+            p.SaveStreamToRegistry();
+        } else {
+            p.SaveStreamToFile(WithTrailingBackslash(ReadFixedText(e.FilePath)) + ReadFixedText(e.FileName));
+        }
+    }
+}
+
+void TDM::WriteCurrentLanguage(std::uint8_t language) {
+    RequireStartup();
+    const std::size_t size = uiProfileAllSettingInfo.Stream().size();
+    if (size != sizeof(TALLGAMESINFO)) {
+        throw StoreError("the stored global settings (\"allsettings.pfd\") hold " + std::to_string(size) +
+                         " bytes, not " + std::to_string(sizeof(TALLGAMESINFO)) +
+                         ": they are damaged and left as they are");
+    }
+    auto settings = std::make_unique<TALLGAMESINFO>();
+    uiProfileAllSettingInfo.ReadRecord(*settings);
+    settings->CurrentLanguage = language;
+    uiProfileAllSettingInfo.WriteRecord(*settings);
+    uiProfileAllSettingInfo.SaveStreamToRegistry();
 }
 
 void TDM::InitTestDefaultValue() {

@@ -1,12 +1,14 @@
 #pragma once
 // TDM: owns every profile record of the running program, loads them at
 // start-up (factory defaults where missing) and keeps one profile current.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
 #include "profile/defaults.h"
+#include "profile/mute_button.h"
 #include "profile/options.h"
 #include "profile/profile_settings.h"
 #include "profile/profile_store.h"
@@ -34,7 +36,9 @@ public:
     // sequence to its end, the operations that save refuse with a StoreError:
     // the stored data is what the user has to repair, and is never written
     // over from records that could not be loaded.
-    explicit TDM(ProfilePlatform platform);
+    // `factoryLanguage` (when given) chooses CurrentLanguage when the global
+    // settings get their factory defaults; without it they get the factory's.
+    explicit TDM(ProfilePlatform platform, std::function<std::uint8_t()> factoryLanguage = {});
     TDM(const TDM&) = delete;
     TDM& operator=(const TDM&) = delete;
 
@@ -51,6 +55,14 @@ public:
     u16 ProfileRegFolder() const override { return FOptionsFromConfigFile.ProfileRegFolder; }
     bool MuteIndicator() const override { return FOptionsFromConfigFile.MuteIndicator; }
     bool MuteSound() const override { return FOptionsFromConfigFile.MuteSound; }
+    int MuteButton() const override { return MuteButtonOf(*FCurrentProfileInfo); }
+    // Each works on the records as they are stored now, loaded by a manager of
+    // its own (this one keeps its state when that fails), checks them all
+    // before it writes any, and then this manager loads them again as a start
+    // does. A record that is not of its full size is damaged: it is refused,
+    // never written over.
+    void SetMuteButton(int button) override;
+    void SetCurrentLanguage(std::uint8_t language) override;
 
     // The start-up sequence, from the state of a new module. After a start-up
     // error the three reloads run it again first (the user may have repaired
@@ -131,6 +143,9 @@ public:
 
 private:
     void BindDefaults();
+    // On a manager that has just started: edit and save the stored records.
+    void WriteMuteButton(int button);
+    void WriteCurrentLanguage(std::uint8_t language);
     void ResetToCreation();
     void RunStartup();
     void CompleteStartup();
@@ -145,6 +160,7 @@ private:
     static int CheckedProfile(int index);
 
     ProfilePlatform platform_;
+    std::function<std::uint8_t()> factoryLanguage_;
     std::string startupError_;
     bool startupComplete_ = false;
 };

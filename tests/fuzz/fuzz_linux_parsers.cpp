@@ -11,7 +11,9 @@
 //     them (in a temporary folder): an escaped name has no "/", no control
 //     character and, for a key, no "."; two names with the same escape are
 //     the same text; every type's suffix parses back to it; a value written
-//     under a fuzzer-chosen key and name reads back with its type and bytes.
+//     under a fuzzer-chosen key and name reads back with its type and bytes;
+//  4: a tray icon file: every image read from it is 1 to 512 pixels each way
+//     with exactly its pixels' bytes, and takes the muted mark.
 #include <unistd.h>
 
 #include <cstdint>
@@ -23,8 +25,10 @@
 #include "fuzz_check.h"
 #include "platform/linux/files_linux.h"
 #include "platform/linux/hid_descriptor.h"
+#include "platform/linux/ico_linux.h"
 #include "platform/linux/ini_linux.h"
 #include "platform/linux/registry_linux.h"
+#include "ui/mute_mark.h"
 
 namespace vxm::linuxos {
 namespace {
@@ -133,17 +137,31 @@ void RegistryNames(FuzzedDataProvider& in) {
                fuzz::Show(a).c_str(), value.type, value.data.size());
 }
 
+void Icon(FuzzedDataProvider& in) {
+    const auto bytes = in.ConsumeRemainingBytes<std::uint8_t>();
+    for (const IconPixmap& p : IconPixmapsFromIco(bytes.data(), bytes.size())) {
+        FUZZ_CHECK(p.width >= 1 && p.width <= 512 && p.height >= 1 && p.height <= 512, "an image of %dx%d",
+                   static_cast<int>(p.width), static_cast<int>(p.height));
+        const std::size_t count = static_cast<std::size_t>(p.width) * static_cast<std::size_t>(p.height);
+        FUZZ_CHECK(p.argb.size() == count * 4, "a %dx%d image holds %zu bytes", static_cast<int>(p.width),
+                   static_cast<int>(p.height), p.argb.size());
+        std::vector<std::uint32_t> words(count);
+        ui::DrawMuteMark(words, p.width, p.height);
+    }
+}
+
 }  // namespace
 }  // namespace vxm::linuxos
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     FuzzedDataProvider in(data + 1, size - 1);
-    switch (data[0] % 4) {
+    switch (data[0] % 5) {
         case 0: vxm::linuxos::Descriptor(in); break;
         case 1: vxm::linuxos::Ini(in); break;
         case 2: vxm::linuxos::UserDirs(in); break;
-        default: vxm::linuxos::RegistryNames(in); break;
+        case 3: vxm::linuxos::RegistryNames(in); break;
+        default: vxm::linuxos::Icon(in); break;
     }
     return 0;
 }

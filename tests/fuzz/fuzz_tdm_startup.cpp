@@ -106,7 +106,7 @@ const std::vector<std::uint8_t>& ProfileFactory(int index) {
 }
 
 const std::vector<std::uint8_t>& SettingsFactory() {
-    static const auto image = Factory(&RestoreAllSettingDefaults, sizeof(TALLGAMESINFO));
+    static const auto image = Factory([](TMemoryStream& s) { RestoreAllSettingDefaults(s); }, sizeof(TALLGAMESINFO));
     return image;
 }
 

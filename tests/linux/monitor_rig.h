@@ -210,13 +210,22 @@ public:
     }
 
     // A method of the monitor's interface; the error name, "" on success.
-    std::string Call(const char* member, const char* types = "", std::int64_t a = 0, std::int64_t b = 0) {
+    // Its arguments: "x", "tx" and "i" take `a` (and `b`), "s" takes `text`.
+    std::string Call(const char* member, const char* types = "", std::int64_t a = 0, std::int64_t b = 0,
+                     const std::string& text = "") {
         sd_bus_error error = SD_BUS_ERROR_NULL;
         sd_bus_message* reply = nullptr;
         int r;
         if (!std::strcmp(types, "x")) {
             r = sd_bus_call_method(bus_, destination.c_str(), "/io/github/vxmmon/TVXMMONMAIN",
                                    "io.github.vxmmon.TVXMMONMAIN", member, &error, &reply, "x", a);
+        } else if (!std::strcmp(types, "i")) {
+            r = sd_bus_call_method(bus_, destination.c_str(), "/io/github/vxmmon/TVXMMONMAIN",
+                                   "io.github.vxmmon.TVXMMONMAIN", member, &error, &reply, "i",
+                                   static_cast<std::int32_t>(a));
+        } else if (!std::strcmp(types, "s")) {
+            r = sd_bus_call_method(bus_, destination.c_str(), "/io/github/vxmmon/TVXMMONMAIN",
+                                   "io.github.vxmmon.TVXMMONMAIN", member, &error, &reply, "s", text.c_str());
         } else if (!std::strcmp(types, "tx")) {
             r = sd_bus_call_method(bus_, destination.c_str(), "/io/github/vxmmon/TVXMMONMAIN",
                                    "io.github.vxmmon.TVXMMONMAIN", member, &error, &reply, "tx",

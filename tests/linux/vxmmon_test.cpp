@@ -6,7 +6,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
+#include <tuple>
 #include <map>
 #include <sstream>
 
@@ -16,6 +18,7 @@
 #include "platform/linux/ini_linux.h"
 #include "platform/linux/seams_linux.h"
 #include "temp_dir.h"
+#include "ui/mute_mark.h"
 
 namespace vxm::testing {
 namespace {
@@ -44,28 +47,22 @@ struct Store {
     }
 };
 
-// The menu items of a dbusmenu layout: id -> (label, visible).
-std::map<int, std::pair<std::string, bool>> ReadMenu(sd_bus* bus, const std::string& service, std::uint32_t& revision) {
-    std::map<int, std::pair<std::string, bool>> items;
-    sd_bus_message* reply = nullptr;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
-    if (sd_bus_call_method(bus, service.c_str(), "/MenuBar", "com.canonical.dbusmenu", "GetLayout", &error, &reply,
-                           "iias", 0, -1, 0) < 0) {
-        ADD_FAILURE() << "GetLayout: " << (error.message ? error.message : "?");
-        sd_bus_error_free(&error);
-        return items;
-    }
-    std::int32_t root = -1;
-    sd_bus_message_read(reply, "u", &revision);
-    sd_bus_message_enter_container(reply, 'r', "ia{sv}av");
-    sd_bus_message_read(reply, "i", &root);
-    sd_bus_message_skip(reply, "a{sv}");
-    sd_bus_message_enter_container(reply, 'a', "v");
+// Every entry of a dbusmenu layout by its id, submenus' choices included.
+struct MenuEntry {
+    std::string label;
+    bool visible = true;
+    int toggle = -1;  // a radio item's state
+    int parent = 0;
+};
+using Menu = std::map<int, MenuEntry>;
+
+void ReadEntries(sd_bus_message* reply, int parent, Menu& entries) {
     while (sd_bus_message_enter_container(reply, 'v', "(ia{sv}av)") > 0) {
         std::int32_t id = 0;
         sd_bus_message_enter_container(reply, 'r', "ia{sv}av");
         sd_bus_message_read(reply, "i", &id);
-        std::pair<std::string, bool> item{"", true};
+        MenuEntry entry;
+        entry.parent = parent;
         sd_bus_message_enter_container(reply, 'a', "{sv}");
         while (sd_bus_message_enter_container(reply, 'e', "sv") > 0) {
             const char* key = nullptr;
@@ -74,30 +71,92 @@ std::map<int, std::pair<std::string, bool>> ReadMenu(sd_bus* bus, const std::str
             if (k == "label") {
                 const char* label = nullptr;
                 sd_bus_message_read(reply, "v", "s", &label);
-                item.first = label ? label : "";
+                entry.label = label ? label : "";
             } else if (k == "visible") {
                 int visible = 1;
                 sd_bus_message_read(reply, "v", "b", &visible);
-                item.second = visible != 0;
+                entry.visible = visible != 0;
+            } else if (k == "toggle-state") {
+                std::int32_t state = 0;
+                sd_bus_message_read(reply, "v", "i", &state);
+                entry.toggle = state;
             } else {
                 sd_bus_message_skip(reply, "v");
             }
             sd_bus_message_exit_container(reply);
         }
         sd_bus_message_exit_container(reply);
-        sd_bus_message_skip(reply, "av");
+        sd_bus_message_enter_container(reply, 'a', "v");
+        ReadEntries(reply, id, entries);
         sd_bus_message_exit_container(reply);
         sd_bus_message_exit_container(reply);
-        items[id] = item;
+        sd_bus_message_exit_container(reply);
+        entries[id] = entry;
     }
-    EXPECT_EQ(root, 0);
-    sd_bus_message_unref(reply);
-    return items;
 }
 
-int MenuId(const std::map<int, std::pair<std::string, bool>>& menu, const std::string& label) {
-    for (const auto& [id, item] : menu) {
-        if (item.first == label) return id;
+Menu ReadMenu(sd_bus* bus, const std::string& service) {
+    Menu entries;
+    sd_bus_message* reply = nullptr;
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    if (sd_bus_call_method(bus, service.c_str(), "/MenuBar", "com.canonical.dbusmenu", "GetLayout", &error, &reply,
+                           "iias", 0, -1, 0) < 0) {
+        ADD_FAILURE() << "GetLayout: " << (error.message ? error.message : "?");
+        sd_bus_error_free(&error);
+        return entries;
+    }
+    std::uint32_t revision = 0;
+    std::int32_t root = -1;
+    sd_bus_message_read(reply, "u", &revision);
+    sd_bus_message_enter_container(reply, 'r', "ia{sv}av");
+    sd_bus_message_read(reply, "i", &root);
+    sd_bus_message_skip(reply, "a{sv}");
+    sd_bus_message_enter_container(reply, 'a', "v");
+    ReadEntries(reply, 0, entries);
+    EXPECT_EQ(root, 0);
+    sd_bus_message_unref(reply);
+    return entries;
+}
+
+// The labels of the entries under `parent`, in order, with the checked one.
+std::pair<std::vector<std::string>, int> Choices(const Menu& menu, int parent) {
+    std::pair<std::vector<std::string>, int> choices{{}, -1};
+    for (const auto& [id, entry] : menu) {
+        if (entry.parent != parent) continue;
+        if (entry.toggle == 1) choices.second = static_cast<int>(choices.first.size());
+        choices.first.push_back(entry.label);
+    }
+    return choices;
+}
+
+// The images of the item's IconPixmap: (width, height, ARGB bytes).
+std::vector<std::tuple<int, int, std::vector<std::uint8_t>>> IconImages(sd_bus* bus, const std::string& service) {
+    std::vector<std::tuple<int, int, std::vector<std::uint8_t>>> images;
+    sd_bus_message* reply = nullptr;
+    if (sd_bus_get_property(bus, service.c_str(), "/StatusNotifierItem", "org.kde.StatusNotifierItem", "IconPixmap",
+                            nullptr, &reply, "a(iiay)") < 0) {
+        ADD_FAILURE() << "no IconPixmap";
+        return images;
+    }
+    sd_bus_message_enter_container(reply, 'v', "a(iiay)");
+    sd_bus_message_enter_container(reply, 'a', "(iiay)");
+    while (sd_bus_message_enter_container(reply, 'r', "iiay") > 0) {
+        std::int32_t w = 0, h = 0;
+        const void* data = nullptr;
+        std::size_t size = 0;
+        sd_bus_message_read(reply, "ii", &w, &h);
+        sd_bus_message_read_array(reply, 'y', &data, &size);
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        images.emplace_back(w, h, std::vector<std::uint8_t>(bytes, bytes + size));
+        sd_bus_message_exit_container(reply);
+    }
+    sd_bus_message_unref(reply);
+    return images;
+}
+
+int MenuId(const Menu& menu, const std::string& label, int parent = 0) {
+    for (const auto& [id, entry] : menu) {
+        if (entry.parent == parent && entry.label == label) return id;
     }
     return -1;
 }
@@ -179,21 +238,36 @@ TEST(Vxmmon, TheRoadOfAButtonPressTheProtocolAndTheTray) {
     EXPECT_NE(monitor.WaitLine("MicrophoneMute:", toggles + 1), "");
     EXPECT_EQ(monitor.Count("MicrophoneMute:"), toggles + 1);
     EXPECT_EQ(PactlSourceMute(), "yes");
-    // The tray shows the state: the muted overlay while muted, none when live.
-    const auto overlay = [&] {
-        char* name = nullptr;
-        std::string value = "?";
-        if (sd_bus_get_property_string(peer.Get(), item.c_str(), "/StatusNotifierItem", "org.kde.StatusNotifierItem",
-                                       "OverlayIconName", nullptr, &name) >= 0) {
-            value = name;
-        }
-        free(name);
-        return value;
-    };
-    EXPECT_EQ(overlay(), "microphone-sensitivity-muted");
+    // The tray shows the state in the item's own images: the icon file's,
+    // each with the mark in its lower right corner while muted.
+    const auto muted = IconImages(peer.Get(), item);
     EXPECT_EQ(peer.Call("ButtonEvent", "tx", 10, 1), "");
     EXPECT_EQ(PactlSourceMute(), "no");
-    EXPECT_EQ(overlay(), "");
+    const auto live = IconImages(peer.Get(), item);
+    ASSERT_FALSE(live.empty()) << "the stage's logo.ico";
+    ASSERT_EQ(muted.size(), live.size());
+    for (std::size_t i = 0; i < live.size(); ++i) {
+        const auto& [w, h, plain] = live[i];
+        ASSERT_EQ(std::get<0>(muted[i]), w);
+        ASSERT_EQ(std::get<1>(muted[i]), h);
+        const auto& marked = std::get<2>(muted[i]);
+        const int corner = ui::MuteMarkDiameter(std::min(w, h));
+        int inside = 0, outside = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 4;
+                if (std::equal(&plain[at], &plain[at] + 4, &marked[at])) continue;
+                (x >= w - corner && y >= h - corner ? inside : outside) += 1;
+            }
+        }
+        EXPECT_GT(inside, corner * corner / 2) << w << "x" << h;
+        EXPECT_EQ(outside, 0) << w << "x" << h;
+    }
+    EXPECT_EQ(peer.Call("ButtonEvent", "tx", 10, 1), "");
+    EXPECT_EQ(PactlSourceMute(), "yes");
+    EXPECT_EQ(IconImages(peer.Get(), item), muted) << "muted again: the same mark";
+    EXPECT_EQ(peer.Call("ButtonEvent", "tx", 10, 1), "");
+    EXPECT_EQ(PactlSourceMute(), "no");
     EXPECT_NE(peer.Call("NoSuchMethod"), "");
 
     // A second instance ends at once, and the first keeps its name.
@@ -214,13 +288,13 @@ TEST(Vxmmon, TheRoadOfAButtonPressTheProtocolAndTheTray) {
     ASSERT_NE(bar, std::string::npos);
     const std::string config = captions.substr(colon + 2, bar - colon - 2);
     const std::string exitCaption = captions.substr(bar + 3);
-    std::uint32_t revision = 0;
-    const auto menu = ReadMenu(peer.Get(), item, revision);
-    ASSERT_EQ(menu.size(), 3u);
-    EXPECT_EQ(menu.at(1).first, config);
-    EXPECT_TRUE(menu.at(1).second);
-    EXPECT_FALSE(menu.at(2).second);
-    EXPECT_EQ(menu.at(3).first, exitCaption);
+    const Menu menu = ReadMenu(peer.Get(), item);
+    const auto top = Choices(menu, 0).first;
+    ASSERT_EQ(top.size(), 5u) << "Config, About, the mute button, the language, Exit";
+    EXPECT_EQ(top[0], config);
+    EXPECT_TRUE(menu.at(MenuId(menu, config)).visible) << "a vxmcfg is beside the program";
+    EXPECT_FALSE(menu.at(MenuId(menu, top[1])).visible);
+    EXPECT_EQ(top[4], exitCaption);
     char* title = nullptr;
     ASSERT_GE(sd_bus_get_property_string(peer.Get(), item.c_str(), "/StatusNotifierItem", "org.kde.StatusNotifierItem",
                                          "Status", nullptr, &title), 0);
@@ -246,9 +320,128 @@ TEST(Vxmmon, TheRoadOfAButtonPressTheProtocolAndTheTray) {
     EXPECT_NE(monitor.WaitLine("ended"), "");
 }
 
+// The record of profile n (1 to 5) or of the global settings, as stored.
+std::string StoredRecord(const Store& store, const std::string& name) {
+    return ReadBytes(store.Key() + "/" + name + ".REG_BINARY");
+}
+// The function of button index `button` in a stored profile record; -1 when it is not whole.
+int StoredFunction(const std::string& record, int button) {
+    if (record.size() != 140072) return -1;
+    const std::size_t at = 872 + 4080 * static_cast<std::size_t>(button) + 4062;
+    return static_cast<unsigned char>(record[at]) | static_cast<unsigned char>(record[at + 1]) << 8;
+}
+
+// The settings that no configuration application sets on Linux, by every
+// road: the options on the store with no monitor running (a first write
+// choosing the language from the locale), the tray menu's radio choices, the
+// options and the methods on the running monitor, the toggle; a damaged
+// profile refused and left as it is.
+TEST(Vxmmon, SettingsThroughTheOptionsTheMenuAndTheBus) {
+    VXM_NEED_SESSION();
+    Store store;
+    std::vector<std::string> env = store.Env();
+    env.push_back("LC_ALL=zh_CN.UTF-8");
+    const auto run = [&](std::vector<std::string> args, std::string* said = nullptr) {
+        Child cli(VXMMON, std::move(args), env);
+        const int code = cli.Wait(20s);
+        if (said) *said = cli.All();
+        return code;
+    };
+    const auto muteButtons = [&] {
+        std::vector<int> buttons;
+        for (int n = 1; n <= 5; ++n) {
+            const std::string record = StoredRecord(store, "ZRNProfile" + std::to_string(n) + ".pfd");
+            int button = -1;
+            for (int b = 0; b < 19 && button < 0; ++b) button = StoredFunction(record, b) == 28 ? b : -1;
+            buttons.push_back(button);
+        }
+        return buttons;
+    };
+    const auto language = [&] {
+        const std::string record = StoredRecord(store, "allsettings.pfd");
+        return record.size() == 30954 ? static_cast<int>(record[30952]) : -1;
+    };
+    std::string said;
+    ASSERT_EQ(run({"--mute-button", "11"}, &said), 0) << said;
+    EXPECT_EQ(muteButtons(), std::vector<int>(5, 10));
+    EXPECT_EQ(language(), 0) << "a Chinese locale's first start: CH";
+    EXPECT_EQ(run({"--toggle-mute"}, &said), 1);
+    EXPECT_NE(said.find("no monitor is running"), std::string::npos) << said;
+    EXPECT_EQ(run({"--mute-button", "20"}, &said), 2) << said;
+    EXPECT_EQ(run({"--language", "XX"}, &said), 1);
+    EXPECT_NE(said.find("the languages are CH, US"), std::string::npos) << said;
+
+    Shell("pactl set-source-mute @DEFAULT_SOURCE@ 0");
+    BusPeer peer;
+    ASSERT_TRUE(peer.BeWatcher());
+    StandInDevice device;
+    Child monitor(VXMMON_STANDIN, {"--device-fd=" + std::to_string(device.childEnd), "--verbose"}, env,
+                  device.childEnd);
+    ASSERT_TRUE(peer.Pump([&] { return !peer.registered.empty(); })) << monitor.All();
+    const std::string item = peer.registered.front();
+    ASSERT_NE(monitor.WaitLine("language CH"), "") << monitor.All();
+    Menu menu = ReadMenu(peer.Get(), item);
+    const int buttonsMenu = MenuId(menu, "静音按键");
+    const int languagesMenu = MenuId(menu, "语言");
+    ASSERT_GT(buttonsMenu, 0);
+    ASSERT_GT(languagesMenu, 0);
+    auto buttons = Choices(menu, buttonsMenu);
+    ASSERT_EQ(buttons.first.size(), 20u);
+    EXPECT_EQ(buttons.first[0], "无");
+    EXPECT_EQ(buttons.first[11], "按键 11");
+    EXPECT_EQ(buttons.second, 11);
+    EXPECT_EQ(Choices(menu, languagesMenu), (std::pair<std::vector<std::string>, int>{{"CH", "US"}, 0}));
+
+    // "US" clicked as a panel clicks it: stored, and the menu in English.
+    ASSERT_TRUE(Click(peer.Get(), item, MenuId(menu, "US", languagesMenu)));
+    ASSERT_NE(monitor.WaitLine("language US"), "") << monitor.All();
+    EXPECT_EQ(language(), 1);
+    menu = ReadMenu(peer.Get(), item);
+    EXPECT_EQ(Choices(menu, MenuId(menu, "Language")).second, 1);
+    EXPECT_EQ(Choices(menu, MenuId(menu, "Mute button")).first[3], "Button 3");
+
+    // The options reach the running monitor; the menu follows.
+    ASSERT_EQ(run({"--mute-button", "3"}, &said), 0) << said;
+    EXPECT_EQ(muteButtons(), std::vector<int>(5, 2));
+    EXPECT_EQ(StoredFunction(StoredRecord(store, "ZRNProfile1.pfd"), 10), 5) << "button 11 has its key back";
+    menu = ReadMenu(peer.Get(), item);
+    EXPECT_EQ(Choices(menu, MenuId(menu, "Mute button")).second, 3);
+    ASSERT_EQ(run({"--language", "ch"}, &said), 0) << said;
+    ASSERT_NE(monitor.WaitLine("language CH", 2), "") << monitor.All();
+    EXPECT_EQ(language(), 0);
+    EXPECT_EQ(peer.Call("SetMuteButton", "i", 20), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(peer.Call("SetMuteButton", "i", -1), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(peer.Call("SetLanguage", "s", 0, 0, "XX"), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(peer.Call("SetLanguage", "s", 0, 0, "US"), "");
+    EXPECT_EQ(language(), 1);
+
+    // The toggle: as the button does, twice.
+    ASSERT_EQ(run({"--toggle-mute"}, &said), 0) << said;
+    EXPECT_EQ(PactlSourceMute(), "yes");
+    EXPECT_EQ(peer.Call("ToggleMute"), "");
+    EXPECT_EQ(PactlSourceMute(), "no");
+
+    // A profile cut short is refused, and nothing is written.
+    const std::string damaged = store.Key() + "/ZRNProfile2.pfd.REG_BINARY";
+    WriteBytes(damaged, std::string(1000, '\x01'));
+    const std::string first = StoredRecord(store, "ZRNProfile1.pfd");
+    EXPECT_EQ(run({"--mute-button", "none"}, &said), 1);
+    EXPECT_NE(said.find("was not changed"), std::string::npos) << said;
+    EXPECT_NE(said.find("ZRNProfile2.pfd"), std::string::npos) << said;
+    EXPECT_EQ(ReadBytes(damaged), std::string(1000, '\x01'));
+    EXPECT_EQ(StoredRecord(store, "ZRNProfile1.pfd"), first);
+    menu = ReadMenu(peer.Get(), item);
+    EXPECT_EQ(Choices(menu, MenuId(menu, "Mute button")).second, 3) << "the stored button stays checked";
+    EXPECT_EQ(peer.Call("SetMuteButton", "i", 0), "io.github.vxmmon.Error.Failed");
+
+    monitor.Signal(SIGTERM);
+    EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
+}
+
 // The shipped program on the machine's own hidraw devices (none here): it
 // finds none and keeps running, goes on without a tray (said once) until a
-// watcher appears, and ends in order on SIGTERM.
+// watcher appears, shows no "Config" without a vxmcfg beside it, and ends in
+// order on SIGTERM.
 TEST(Vxmmon, ProductWithoutDevicesOrTrayRunsAndEndsOnSigterm) {
     VXM_NEED_SESSION();
     Store store;
@@ -263,6 +456,10 @@ TEST(Vxmmon, ProductWithoutDevicesOrTrayRunsAndEndsOnSigterm) {
     ASSERT_TRUE(peer.BeWatcher());
     ASSERT_TRUE(peer.Pump([&] { return !peer.registered.empty(); })) << monitor.All();
     EXPECT_EQ(monitor.Count("no tray"), 1);
+    // No vxmcfg beside the shipped program: "Config" is not shown.
+    const Menu menu = ReadMenu(peer.Get(), peer.registered.front());
+    ASSERT_FALSE(menu.empty());
+    EXPECT_FALSE(menu.begin()->second.visible) << menu.begin()->second.label;
     monitor.Signal(SIGTERM);
     EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
     peer.Pump([&] { return false; }, 200ms);
@@ -345,9 +542,11 @@ TEST(Vxmmon, CallsWithoutAWindowAreRefused) {
     auto shell = std::make_unique<linuxmon::MonitorShell>(loop, *bus, hid, ini, debug, u"/nonexistent/",
                                                           [](const std::string&) {});
     shell->Attach(nullptr);
-    std::thread runner([&] { loop.Run(); });
     BusPeer peer;
+    // Asked before the loop's thread owns the connection: sd-bus is not to be
+    // used from two threads at once.
     peer.destination = bus->UniqueName();
+    std::thread runner([&] { loop.Run(); });
     EXPECT_EQ(peer.Call("ReloadProfiles", "x", 1), linuxmon::kErrorNotReady);
     EXPECT_EQ(peer.Call("ReloadSettings"), linuxmon::kErrorNotReady);
     EXPECT_EQ(peer.Call("ButtonEvent", "tx", 10, 1), linuxmon::kErrorNotReady);

@@ -51,6 +51,18 @@ public:
         host_.menuClicks.push_back(std::move(onClick));
     }
     void SetCaption(int index, u16view caption) override { host_.menuCaptions.at(index) = u16(caption); }
+    void AddChoices(u16view, u16view caption, std::vector<u16> choices, int checked,
+                    std::function<void(int)> onChoose) override {
+        const int index = static_cast<int>(host_.menuCaptions.size());
+        host_.menuCaptions.emplace_back(caption);
+        host_.menuVisible.push_back(true);
+        host_.menuClicks.emplace_back();
+        host_.menuChoices[index] = {std::move(choices), checked};
+        host_.menuChoose[index] = std::move(onChoose);
+    }
+    void SetChoices(int index, std::vector<u16> choices, int checked) override {
+        host_.menuChoices.at(index) = {std::move(choices), checked};
+    }
 };
 
 class HidData final : public TuiHIDData {

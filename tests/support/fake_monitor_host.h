@@ -55,6 +55,8 @@ public:
     std::unique_ptr<TuiHIDData> CreateHidData() override;
     std::unique_ptr<platform::ITimer> CreateTimer(unsigned intervalMs) override;
     std::unique_ptr<TuiHIDEvent> CreateHidEvent() override;
+    bool SettingsInTrayMenu() const override { return settingsInMenu; }
+    bool ConfigApplicationInstalled() override { return configInstalled; }
 
     void Attach(app::TVXMMONMAIN* window) override { attached = window; }
     platform::WindowHandle FindWindowByClass(u16view className) override;
@@ -123,6 +125,11 @@ public:
     std::vector<u16> menuCaptions;
     std::vector<bool> menuVisible;
     std::vector<std::function<void()>> menuClicks;
+    // The settings' submenus by their item's index: the choices and the checked one.
+    bool settingsInMenu = false;
+    bool configInstalled = true;
+    std::map<int, std::pair<std::vector<u16>, int>> menuChoices;
+    std::map<int, std::function<void(int)>> menuChoose;
     std::function<void()> trayClick;
     TuiHIDEvent* hidEvent = nullptr;
     // The HID side: a scripted system whose searches are logged as

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/errors.h"
 #include "profile/profile_settings.h"
 
 namespace vxm::fake {
@@ -23,6 +24,16 @@ struct FakeProfileSettings final : IProfileSettings {
     u16 ProfileRegFolder() const override { return u"software\\test"; }
     bool MuteIndicator() const override { return muteIndicator; }
     bool MuteSound() const override { return muteSound; }
+    int MuteButton() const override { return muteButton; }
+    // With `refusal` set, a setting is refused as a damaged store refuses it.
+    void SetMuteButton(int button) override {
+        if (!refusal.empty()) throw StoreError(refusal);
+        muteButton = button;
+    }
+    void SetCurrentLanguage(std::uint8_t index) override {
+        if (!refusal.empty()) throw StoreError(refusal);
+        language = index;
+    }
     void LoadProfileGroupSettingInfoFromRegistry() override { ++groupLoads; }
     void LoadAllProfileInfoFromRegistry() override { ++settingsLoads; }
     bool LoadCurrentProfileInfoFromRegistry() override {
@@ -34,6 +45,8 @@ struct FakeProfileSettings final : IProfileSettings {
     std::unique_ptr<TMouseProfileInfo> profile = std::make_unique<TMouseProfileInfo>();
     std::vector<std::string>* log;
     std::uint8_t language = 0;
+    int muteButton = -1;
+    std::string refusal;
     // Off unless a test turns them on: the plain tray that most tests describe.
     bool muteIndicator = false;
     bool muteSound = false;

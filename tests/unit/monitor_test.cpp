@@ -6,9 +6,11 @@
 #include <cstdint>
 
 #include "app/monitor.h"
+#include "app/monitor_languages.h"
 #include "lang/translate.h"
 #include "support/fake_monitor_host.h"
 #include "support/fake_profile_settings.h"
+#include "unit/lang_rig.h"
 
 namespace vxm::app {
 namespace {
@@ -262,6 +264,89 @@ TEST(MonitorDeviceReading, ArrivalsInABurstGiveOneRestart1500msAfterTheLast) {
     EXPECT_FALSE(window.TimerDeviceArrial().Enabled()) << "one-shot";
     host.Advance(10000);
     EXPECT_EQ(Only(host.log, {"HidSearch"}).size(), 1u);
+}
+
+}  // namespace
+}  // namespace vxm::app
+
+namespace vxm::app {
+namespace {
+
+// Where no configuration application sets them, the tray menu holds the
+// mute button and the language as radio choices that show what is stored;
+// a choice sets it, a refusal is told and changes nothing shown; "Config"
+// shows only with a configuration application installed; the bus's toggle
+// mutes as the button does.
+TEST(MonitorSettingsMenu, ChoicesShowAndSetTheStoredSettingsAndARefusalIsTold) {
+    FakeMonitorHost host;
+    host.settingsInMenu = true;
+    host.configInstalled = false;
+    host.os = {2, 6};
+    host.coreAudio.AddMicrophone(u"mic");
+    FakeProfileSettings dm;
+    dm.muteButton = 10;
+    TVXMMONMAIN window(host, dm);
+    EXPECT_EQ(host.menuCaptions, (std::vector<u16>{u"打开配置", u"关于软件", u"静音按键", u"语言", u"退出软件"}));
+    EXPECT_EQ(host.menuVisible, (std::vector<bool>{false, false, true, true, true}));
+    const auto& buttons = host.menuChoices.at(2);
+    ASSERT_EQ(buttons.first.size(), 20u);
+    EXPECT_EQ(buttons.first[0], u"无");
+    EXPECT_EQ(buttons.first[11], u"按键 11");
+    EXPECT_EQ(buttons.second, 11) << "button 11 (index 10) is checked";
+    EXPECT_EQ(host.menuChoices.at(3), (std::pair<std::vector<u16>, int>{{u"CH", u"US"}, 0}));
+
+    host.menuChoose.at(2)(4);
+    EXPECT_EQ(dm.muteButton, 3);
+    EXPECT_EQ(host.menuChoices.at(2).second, 4);
+    host.menuChoose.at(3)(1);
+    EXPECT_EQ(dm.language, 1);
+    EXPECT_EQ(window.uiLanguage1().Lang(), u"US");
+    EXPECT_EQ(host.menuCaptions[4], u"Exit");
+    EXPECT_EQ(host.menuCaptions[2], u"Mute button");
+    EXPECT_EQ(host.menuChoices.at(2).first[0], u"None");
+    EXPECT_EQ(host.menuChoices.at(3).second, 1);
+    EXPECT_NE(window.SetLanguage(u"XX").find(u"the languages are CH, US"), u16::npos);
+    EXPECT_EQ(window.SetLanguage(u"ch"), u"") << "names match without case";
+    EXPECT_EQ(dm.language, 0);
+    EXPECT_NE(window.SetMuteButton(19), u"");
+    EXPECT_EQ(dm.muteButton, 3);
+
+    dm.refusal = "the stored record of profile 4 is damaged";
+    host.menuChoose.at(2)(0);
+    EXPECT_EQ(dm.muteButton, 3);
+    EXPECT_EQ(host.menuChoices.at(2).second, 4) << "the stored button stays checked";
+    const auto errors = Only(host.log, {"ShowError:"});
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("profile 4 is damaged"), std::string::npos) << errors[0];
+
+    // The bus's toggle runs the mute button's function, also with none assigned.
+    window.ToggleMute();
+    EXPECT_TRUE(host.coreAudio.Of(u"mic").muted);
+    dm.muteButton = -1;
+    window.ToggleMute();
+    EXPECT_FALSE(host.coreAudio.Of(u"mic").muted);
+}
+
+// The language a first start takes where no configuration application sets
+// it: "CH" for a Chinese user locale, "US" for any other, counted in the
+// list as the window has it ("ui.local" first).
+TEST(MonitorSettingsMenu, FirstStartLanguageFollowsTheUserLocaleInTheWindowsList) {
+    fake::FakePlatform p;
+    fake::FakeNationalLanguage nls;
+    const auto choice = [&](std::uint32_t lcid) {
+        nls.userLcid = lcid;
+        MonitorLanguages languages(LanguageDependencies{nls, p.files, p.paths.exeFolder, u16(), false, {}});
+        return languages.LocaleChoice();
+    };
+    EXPECT_EQ(choice(0x0804), 0);  // CHS
+    EXPECT_EQ(choice(0x0409), 1);  // ENU
+    EXPECT_EQ(choice(0x040A), 1);  // ESP: every other locale
+    p.files.PutFile(p.paths.exeFolder + u"ui.local", lang_rig::Stream({{u"", u"Exit\r\n"}, {u"DE", u"Exit=Ende\r\n"}}));
+    EXPECT_EQ(choice(0x0804), 1);
+    EXPECT_EQ(choice(0x0409), 2);
+    MonitorLanguages languages(LanguageDependencies{nls, p.files, p.paths.exeFolder, u16(), false, {}});
+    EXPECT_EQ(languages.Names(), (std::vector<u16>{u"DE", u"CH", u"US"}));
+    EXPECT_EQ(languages.IndexOf(u"us"), 2);
 }
 
 }  // namespace

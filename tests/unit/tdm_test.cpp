@@ -2,7 +2,9 @@
 // scenarios, start-up errors that leave the stored data alone, the macro list.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
+#include <map>
 
 #include "common/fixed_text.h"
 #include "profile/tdm.h"
@@ -169,6 +171,125 @@ TEST(ProfileManager, MacroIndexListInOrderOfFirstUse) {
     p->ConfigInfo.ButtonCount = 1000;  // a corrupt count stops at the last entry
     dm->SaveBackToProfileInfo(*p, 3);
     EXPECT_EQ(dm->GetAllProfilesMacroIndexList(), (std::vector<int>{3, 1}));
+}
+
+}  // namespace
+}  // namespace vxm
+
+namespace vxm {
+namespace {
+
+// The settings the monitor writes itself where no configuration application
+// does: the mute button moves in all five profiles (one of them kept in a
+// file), the button it leaves gets its factory function back, the language
+// changes that one byte; a damaged record stops the edit with nothing
+// written, and the manager's own state stays as it was.
+TEST(ProfileSettingsEdit, MuteButtonAndLanguageAreWrittenWhereEachRecordLivesAndDamageIsNeverWrittenOver) {
+    World w;
+    // A first start on a platform that chooses the language: the factory
+    // settings get its choice.
+    const auto start = [&w] {
+        return std::make_unique<TDM>(ProfilePlatform{w.p.registry, w.p.files, w.p.ini, w.p.paths, w.clock},
+                                     [] { return std::uint8_t{1}; });
+    };
+    auto dm = start();
+    ASSERT_EQ(dm->StartupError(), "");
+    EXPECT_EQ(dm->CurrentLanguage(), 1);
+    EXPECT_EQ(dm->MuteButton(), kNoMuteButton) << "the factory layout has no mute button";
+    // Profile 2 is kept in a file.
+    auto group = std::make_unique<TProfileSettingGroup>();
+    dm->uiProfileSettingGroup.ReadRecord(*group);
+    group->ProfileSettingList[1].StoreInFile = 1;
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"ProfileSettingGroup.pfd", platform::kRegBinary,
+                     SaveRecordImage(*group));
+    const u16 file2 = ReadFixedText(group->ProfileSettingList[1].FilePath) + u"ZRNProfile2.pfd";
+
+    const auto stored = [&](int profile) {
+        auto p = std::make_unique<TMouseProfileInfo>();
+        std::memset(p.get(), 0, sizeof(*p));
+        const std::vector<std::uint8_t>* bytes = nullptr;
+        if (profile == 1) {
+            bytes = w.p.files.Find(file2);
+        } else if (const auto* v = w.Value(u"ZRNProfile" + ToU16(profile + 1) + u".pfd")) {
+            bytes = &v->data;
+        }
+        if (bytes) LoadRecordImage(*p, bytes->data(), bytes->size());
+        return p;
+    };
+    dm->SetMuteButton(10);
+    for (int i = 0; i < 5; ++i) {
+        const auto p = stored(i);
+        const TBUTTONFUNCINFO& b = p->ConfigInfo.ButtonFuncInfo[10];
+        EXPECT_EQ(b.FunctionIndex, 28) << i;
+        EXPECT_EQ(b.FunctionType, 19) << i;
+        EXPECT_EQ(b.FunctionCode, 1008) << i;
+        EXPECT_EQ(MuteButtonOf(*p), 10) << "the only mute button, profile " << i;
+        EXPECT_EQ(p->ConfigInfo.CurrentCPIIndex, i) << "the rest is the profile's own";
+    }
+    EXPECT_EQ(dm->MuteButton(), 10) << "the manager loaded them again";
+
+    // Moved: button 11 (the digit key 5) gets its key back, button 18 its "no function".
+    dm->SetMuteButton(18);
+    for (int i = 0; i < 5; ++i) {
+        const auto p = stored(i);
+        const TBUTTONFUNCINFO& was = p->ConfigInfo.ButtonFuncInfo[10];
+        EXPECT_EQ(was.FunctionIndex, 5) << i;
+        EXPECT_EQ(was.FunctionKind, 8) << i;
+        EXPECT_EQ(was.FunctionType, 16) << i;
+        EXPECT_EQ(was.KeyValue, 0x35) << i;
+        EXPECT_EQ(MuteButtonOf(*p), 18) << i;
+    }
+    dm->SetMuteButton(kNoMuteButton);
+    for (int i = 0; i < 5; ++i) {
+        const auto p = stored(i);
+        EXPECT_EQ(MuteButtonOf(*p), kNoMuteButton) << i;
+        EXPECT_EQ(p->ConfigInfo.ButtonFuncInfo[18].FunctionKind, 0) << i;
+        EXPECT_EQ(p->ConfigInfo.ButtonFuncInfo[18].FunctionType, 13) << i;
+    }
+    EXPECT_THROW(dm->SetMuteButton(19), RangeError);
+
+    // The language: only its byte changes.
+    const auto before = w.Value(u"allsettings.pfd")->data;
+    dm->SetCurrentLanguage(0);
+    auto after = w.Value(u"allsettings.pfd")->data;
+    EXPECT_EQ(after[offsetof(TALLGAMESINFO, CurrentLanguage)], 0);
+    after[offsetof(TALLGAMESINFO, CurrentLanguage)] = before[offsetof(TALLGAMESINFO, CurrentLanguage)];
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(dm->CurrentLanguage(), 0);
+
+    // Damage: a profile cut short, global settings cut short.
+    dm->SetMuteButton(4);
+    auto cut = w.Value(u"ZRNProfile4.pfd")->data;
+    cut.resize(1000);
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"ZRNProfile4.pfd", platform::kRegBinary, cut);
+    const auto values = [&w] {
+        std::map<u16, std::pair<std::uint32_t, std::vector<std::uint8_t>>> all;
+        for (const auto& [name, value] : w.p.registry.Snapshot()) all[name] = {value.type, value.data};
+        return all;
+    };
+    const auto registry = values();
+    const auto files = w.p.files.AllFiles();
+    try {
+        dm->SetMuteButton(7);
+        ADD_FAILURE() << "a damaged profile was written over";
+    } catch (const StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("profile 4 (\"ZRNProfile4.pfd\") holds 1000 bytes"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(values(), registry);
+    EXPECT_EQ(w.p.files.AllFiles(), files);
+    EXPECT_EQ(dm->MuteButton(), 4) << "the manager kept its state";
+    EXPECT_TRUE(dm->StartupComplete());
+    auto settings = w.Value(u"allsettings.pfd")->data;
+    settings.resize(30000);
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"allsettings.pfd", platform::kRegBinary, settings);
+    EXPECT_THROW(dm->SetCurrentLanguage(1), StoreError);
+    EXPECT_EQ(w.Value(u"allsettings.pfd")->data, settings);
+    // A record of the wrong type stops the edit as it stops a start-up.
+    w.p.registry.Put(RegRoot::CurrentUser, kKey, u"ZRNProfile4.pfd", platform::kRegDword, {1, 0, 0, 0});
+    const auto first = w.Value(u"ZRNProfile1.pfd")->data;
+    EXPECT_THROW(dm->SetMuteButton(7), StoreError);
+    EXPECT_EQ(w.Value(u"ZRNProfile1.pfd")->data, first);
 }
 
 }  // namespace

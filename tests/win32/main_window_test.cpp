@@ -29,6 +29,9 @@ struct FailingSettings final : IProfileSettings {
     bool LoadCurrentProfileInfoFromRegistry() override { return true; }
     bool MuteIndicator() const override { return false; }
     bool MuteSound() const override { return false; }
+    int MuteButton() const override { return -1; }
+    void SetMuteButton(int) override {}
+    void SetCurrentLanguage(std::uint8_t) override {}
     TMouseProfileInfo profile;
     bool fail = true;
     int groupLoads = 0, settingsLoads = 0;
