@@ -128,14 +128,25 @@ void MonitorWindow::ReportException(u16view message) {
         return;
     }
     // A handler that fails again while its box is up adds no second box.
-    if (reporting_) return;
+    if (reporting_ || !messages_) return;
     reporting_ = true;
-    MessageBoxW(hwnd_, W(message).c_str(), reinterpret_cast<LPCWSTR>(app::kMonitorTitle), MB_OK | MB_ICONERROR);
+    messages_->ShowError(message, app::kMonitorTitle);
     reporting_ = false;
 }
 
+void MonitorWindow::Attach(app::TVXMMONMAIN* window) {
+    window_ = window;
+    endRequests_.Attached(window_);
+}
+
+void MonitorWindow::CloseModal() {
+    EndMenu();
+    if (messages_) messages_->CloseAll();
+}
+
 void MonitorWindow::TrayCallback(WPARAM wParam, LPARAM lParam) {
-    if (!tray_) return;
+    // Ending: a menu opened now would hold the ending up.
+    if (!tray_ || window_->EndRequested()) return;
     const TrayEvent event = tray_->Callback(wParam, lParam);
     switch (event.kind) {
         case TrayEvent::Kind::Select:
@@ -150,7 +161,11 @@ void MonitorWindow::TrayCallback(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT MonitorWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (LRESULT result = 0; endRequests_.Handle(msg, wParam, lParam, depth_ == 1, window_, result)) return result;
+    // At the top: no message of this window below this one, and no message
+    // box of ours (one that the arrival window's handler shows has its loop
+    // below this message all the same).
+    const bool topLevel = depth_ == 1 && !(messages_ && messages_->Showing());
+    if (LRESULT result = 0; endRequests_.Handle(msg, wParam, lParam, topLevel, window_, result)) return result;
     // Without its window (before it is complete, or once it started to go)
     // the tray, the timers, the protocol and the page do nothing.
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
