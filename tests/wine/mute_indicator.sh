@@ -65,9 +65,7 @@ differing() {  # A B: how many pixels differ
 # A mark the colour of the logo would leave much of itself red.
 red_in_mark() {
   paste <(convert "$1" -depth 8 rgb:- | od -An -v -tu1 -w3) <(convert "$2" -depth 8 rgb:- | od -An -v -tu1 -w3) |
-    awk 'function red(r, g, b) { return r > 150 && g < 0.6 * r && b < 0.6 * r }
-         $1 != $4 || $2 != $5 || $3 != $6 { n++; if (red($4, $5, $6)) k++ }
-         END { print k + 0, n + 0 }'
+    awk '$1 != $4 || $2 != $5 || $3 != $6 { n++; if ($4 > 150 && $5 < 0.6 * $4 && $6 < 0.6 * $4) k++ } END { print k + 0, n + 0 }'
 }
 size_lines() { grep -c "^tray icon size $1 at $2 dpi\$" "$log" || true; }
 set_dpi() {  # DPI: a scale change; returns once the icon has its size for it
@@ -141,7 +139,7 @@ for px in 16 20 24; do
   read -r red marked <<<"$(red_in_mark "${before%.png}$suffix.png" "${during%.png}$suffix.png")"
   echo "$px px: $marked pixels of the mark, $red of them the logo's red"
   [ "$marked" -gt 0 ] || fail "no mark at $px px"
-  [ $((red * 10)) -lt "$marked" ] || fail "at $px px the mark is $red of $marked pixels the logo's red"
+  [ $((10 * red)) -lt "$marked" ] || fail "at $px px the mark is $red of $marked pixels the logo's red"
 done
 pass "the mark stands apart from the red logo at 16, 20 and 24 px"
 
