@@ -36,7 +36,7 @@ running() { kill -0 "$mon" 2>/dev/null; }
 not_running() { ! running; }
 ended_in_order() {  # WHAT
   local rc=0
-  wait_until 300 not_running || fail "$1: the monitor did not end: $(tail -12 "$log")"
+  wait_until 600 not_running || fail "$1: the monitor did not end: $(tail -12 "$log")"
   wait "$mon" || rc=$?
   [ "$rc" = 0 ] || fail "$1: exit code $rc"
   grep -q '^7036 0 0' "$cfglog" || fail "$1: no 7036 at the configuration window"

@@ -21,6 +21,10 @@ void EndRequests::Attached(app::TVXMMONMAIN*& window) {
     if (requested_ && window) End(window, false);
 }
 
+void EndRequests::Again(app::TVXMMONMAIN*& window) {
+    if (requested_) End(window, false);
+}
+
 bool EndRequests::Handle(UINT msg, WPARAM wParam, LPARAM lParam, bool topLevel, app::TVXMMONMAIN*& window,
                          LRESULT& result) {
     switch (msg) {

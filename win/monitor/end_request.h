@@ -38,6 +38,10 @@ public:
     bool Handle(UINT msg, WPARAM wParam, LPARAM lParam, bool topLevel, app::TVXMMONMAIN*& window, LRESULT& result);
     // The window logic is attached: an end asked before is honoured now.
     void Attached(app::TVXMMONMAIN*& window);
+    // Once an end was asked, asks again (a close may have come before the
+    // menu's own loop began, a nested loop may have taken the loop's end);
+    // nothing before.
+    void Again(app::TVXMMONMAIN*& window);
 
 private:
     void End(app::TVXMMONMAIN*& window, bool now);

@@ -7,6 +7,12 @@
 #include "platform/win32/wide.h"
 
 namespace vxm::win32 {
+namespace {
+
+// Outside the ids that Timers gives out.
+constexpr UINT_PTR kEndAgainTimer = 0x454E44;
+
+}  // namespace
 
 // The tray icon and menu of this window, which its messages reach while they exist.
 class MonitorWindow::Tray final : public TrayIcon {
@@ -142,6 +148,9 @@ void MonitorWindow::Attach(app::TVXMMONMAIN* window) {
 void MonitorWindow::CloseModal() {
     EndMenu();
     if (messages_) messages_->CloseAll();
+    // Until the loop has ended, whichever loop runs dispatches this timer,
+    // and the ending is asked for again.
+    SetTimer(hwnd_, kEndAgainTimer, 100, nullptr);
 }
 
 void MonitorWindow::TrayCallback(WPARAM wParam, LPARAM lParam) {
@@ -186,7 +195,11 @@ LRESULT MonitorWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (dispatcher_) dispatcher_->Run(lParam);
             return 0;
         case WM_TIMER:
-            if (window_ && timers_) timers_->Fire(wParam);
+            if (wParam == kEndAgainTimer) {
+                endRequests_.Again(window_);
+            } else if (window_ && timers_) {
+                timers_->Fire(wParam);
+            }
             return 0;
         case kWmDpiChanged:
             // The hidden window keeps its place; only the icon follows.
