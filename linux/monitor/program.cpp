@@ -106,20 +106,11 @@ app::MonitorParts MonitorProgram::Parts() {
         hid_ = makeHid_();
         shell_ = std::make_unique<MonitorShell>(loop_, *bus_, *hid_, ini_, debug_, paths_.ExecutableFolder(),
                                                 [this](const std::string& t) { Say(t); });
-        auto window = std::make_unique<app::TVXMMONMAIN>(
+        return std::make_unique<app::TVXMMONMAIN>(
             app::MonitorDependencies{*shell_, *shell_, loop_, *shell_, programs_, ticks_, os_, messages_, debug_,
                                      paths_, registry_, files_, nls_, pulse_, mixer_, hookLibrary_,
                                      loop_.Dispatcher(), sounds_},
             settings);
-        // Stored settings that could not be loaded: said once, and the
-        // monitor goes on, so that the configuration application can repair
-        // them (its reload then loads the repaired data).
-        const u16 error = static_cast<TDM&>(settings).StartupErrorText();
-        if (!error.empty()) {
-            debug_.DebugOutput(u"start-up error: " + error);
-            if (!debug_.Enabled()) Say("start-up error: " + Utf8(error));
-        }
-        return window;
     };
     return parts;
 }

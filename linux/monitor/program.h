@@ -51,7 +51,11 @@ private:
     linuxos::SystemPaths paths_;
     linuxos::Clock clock_;
     linuxos::StreamDebugOutput debug_;
-    linuxos::DebugMessageBoxes messages_{debug_};
+    // A warning (the start-up's) reaches standard error; with --verbose the
+    // debugger output there has said it already.
+    linuxos::DebugMessageBoxes messages_{debug_, [this](u16view text) {
+                                             if (!debug_.Enabled()) Say(Utf8(text));
+                                         }};
     linuxos::DebugSoundCues sounds_{debug_};
     linuxos::Programs programs_;
     linuxos::Ticks ticks_;

@@ -295,19 +295,26 @@ void TVXMMONMAIN::AboutPageClick(int x, int y) {
 }
 
 void TVXMMONMAIN::Exit1Click() {
-    deps_.windows.PostWindowMessage(deps_.windows.FindWindowByClass(kConfigWindowClass), kMsgMonitorExiting, 0, 0);
+    if (!endRequested_) {
+        endRequested_ = true;
+        deps_.windows.PostWindowMessage(deps_.windows.FindWindowByClass(kConfigWindowClass), kMsgMonitorExiting, 0,
+                                        0);
+    }
     deps_.messageLoop.Terminate();
 }
 
 bool TVXMMONMAIN::RequestEnd(bool now) {
-    if (!endRequested_) {
-        endRequested_ = true;
-        Exit1Click();
-    }
+    Exit1Click();
     if (!now || !FinishNow) return false;
     const std::function<void()> finish = FinishNow;  // it destroys this window, and FinishNow with it
     finish();
     return true;
+}
+
+void TVXMMONMAIN::ReportStartupError(u16view text) {
+    if (text.empty()) return;
+    deps_.debug.DebugOutput(u"start-up error: " + u16(text));
+    deps_.messageBox.ShowWarning(text);
 }
 
 void TVXMMONMAIN::FormDestroy() {

@@ -55,14 +55,23 @@ public:
     void About1Click();
     void BtnOKClick();
     void BtnGoWebClick();
+    // Tells the configuration window once, however often the monitor is
+    // asked to end, and asks the loop to end each time (a loop nested in a
+    // handler may have taken the earlier request).
     void Exit1Click();
     // Windows ends the session, or the installer asks the monitor to end: the
-    // same ending as "Exit", once however often it is asked. With `now`, the
-    // rest of the ending (FinishNow) runs before this returns, because Windows
-    // may end the process as soon as its handler returns; the window is then
-    // gone, and true says so.
+    // same ending as "Exit". With `now`, the rest of the ending (FinishNow)
+    // runs before this returns, because Windows may end the process as soon
+    // as its handler returns; the window is then gone, and true says so.
     bool RequestEnd(bool now);
     std::function<void()> FinishNow;  // set by RunMonitor
+    // Exit or a request to end came: the monitor opens nothing more.
+    bool EndRequested() const { return endRequested_; }
+    // Stored settings that start-up could not load: said once, with what it
+    // stored before it stopped (`text`, empty when nothing failed), and the
+    // monitor goes on with its tray, so that the configuration application
+    // can repair them (its reload then loads the repaired data).
+    void ReportStartupError(u16view text);
     void FormDestroy();
     void uiHIDEvent1DeviceArrival();
     void TimerDeviceArrialTimer();

@@ -12,6 +12,9 @@ int RunMonitor(IProcessHost& process, const MonitorParts& parts) {
     process.ConfigureApplication();
     std::unique_ptr<IProfileSettings> dm = parts.createProfileManager();
     std::unique_ptr<TVXMMONMAIN> window = parts.createMainWindow(*dm);
+    // Before FinishNow is set: an end asked while the message is up cannot
+    // destroy the window under it, and runs once the loop has control.
+    window->ReportStartupError(dm->StartupErrorText());
     // The ending after the loop; the end of a session runs it from inside the
     // loop (RequestEnd), and then the loop's own end finds nothing left to do.
     bool ended = false;

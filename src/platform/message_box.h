@@ -11,6 +11,9 @@ public:
     virtual void ShowMessage(u16view text) = 0;
     // An error, owned by no window.
     virtual void ShowError(u16view text, u16view caption) = 0;
+    // A warning with the program's name as the caption, after which the
+    // program goes on; where there is no more to show, a plain message.
+    virtual void ShowWarning(u16view text) { ShowMessage(text); }
 };
 
 }  // namespace vxm::platform

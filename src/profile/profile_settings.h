@@ -32,6 +32,9 @@ public:
     virtual void LoadProfileGroupSettingInfoFromRegistry() = 0;
     virtual void LoadAllProfileInfoFromRegistry() = 0;
     virtual bool LoadCurrentProfileInfoFromRegistry() = 0;
+    // What the user is told when start-up could not load the stored
+    // settings; empty when it loaded them.
+    virtual u16 StartupErrorText() const = 0;
 };
 
 }  // namespace vxm

@@ -45,8 +45,6 @@ public:
     bool StartupComplete() const { return startupComplete_; }
     const std::string& StartupError() const { return startupError_; }
     const std::vector<u16>& StartupWrites() const { return journal_.Entries(); }
-    // What the user is told when start-up stopped; empty when it completed.
-    u16 StartupErrorText() const;
 
     // IProfileSettings
     std::uint8_t CurrentLanguage() const override { return FAllProfileSettingInfo->CurrentLanguage; }
@@ -72,6 +70,8 @@ public:
     void LoadProfileGroupSettingInfoFromRegistry() override;
     void LoadAllProfileInfoFromRegistry() override;
     bool LoadCurrentProfileInfoFromRegistry() override;
+    // Says what start-up stored before it stopped; empty once it completed.
+    u16 StartupErrorText() const override;
 
     static bool IsProfileIndexInRange(int AProfileIndex) { return AProfileIndex >= 0 && AProfileIndex < kProfileCount; }
     static bool IsProfileGroupIndexInRange(int AProfileGroupIndex) {

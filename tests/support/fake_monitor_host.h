@@ -91,6 +91,10 @@ public:
     void ShowError(u16view text, u16view caption) override {
         log.push_back("ShowError:" + Utf8(caption) + ":" + Utf8(text));
     }
+    void ShowWarning(u16view text) override {
+        log.push_back("ShowWarning:" + Utf8(text));
+        if (whileMessageShown) whileMessageShown();
+    }
     // Logs "hook:load" and "hook:unload" into the host's log.
     class LoggingHookLibrary;
     std::unique_ptr<FakeHookLibrary> hookLibrary;

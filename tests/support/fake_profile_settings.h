@@ -40,6 +40,7 @@ struct FakeProfileSettings final : IProfileSettings {
         ++profileLoads;
         return true;
     }
+    u16 StartupErrorText() const override { return startupError; }
 
     int groupLoads = 0, settingsLoads = 0, profileLoads = 0;
     std::unique_ptr<TMouseProfileInfo> profile = std::make_unique<TMouseProfileInfo>();
@@ -47,6 +48,7 @@ struct FakeProfileSettings final : IProfileSettings {
     std::uint8_t language = 0;
     int muteButton = -1;
     std::string refusal;
+    u16 startupError;  // as a start-up that stopped says it
     // Off unless a test turns them on: the plain tray that most tests describe.
     bool muteIndicator = false;
     bool muteSound = false;

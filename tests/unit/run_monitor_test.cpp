@@ -1,8 +1,8 @@
 // The monitor's process: the single-instance guard, the profile manager
-// before the window, the mutex released before either goes; and ending on
-// request (the end of a Windows session, the installer): the same ending as
-// the tray's "Exit", once, and at once where Windows may end the process
-// right after asking.
+// before the window, a start-up error told once before the loop, the mutex
+// released before either goes; and ending on request (the end of a Windows
+// session, the installer): the same ending as the tray's "Exit", told once,
+// and at once where Windows may end the process right after asking.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -97,20 +97,48 @@ TEST(EndOnRequest, AtOnceTheWholeExitRunsBeforeTheRequestReturnsAndOnlyOnce) {
     EXPECT_EQ(run.Ending(), expected);
 }
 
-TEST(EndOnRequest, LaterTheLoopEndsAsAfterExitAndRepeatsChangeNothing) {
+TEST(EndOnRequest, LaterTheLoopEndsAsAfterExitAndRepeatsAskOnlyTheLoopAgain) {
     MonitorRun run;
     run.process.inLoop = [&] {
         EXPECT_FALSE(run.window->RequestEnd(false));
-        EXPECT_FALSE(run.window->RequestEnd(false));  // the installer asks again
+        // The installer asks again, as the menu's loop may have taken the
+        // first end of the loop; then the user picks "Exit".
         EXPECT_FALSE(run.window->RequestEnd(false));
+        run.window->Exit1Click();
         run.host.log.push_back("request returned");
     };
     EXPECT_EQ(RunMonitor(run.process, run.parts), 0);
     const std::vector<std::string> expected = {
-        "loop",          "Post:7:7036:0:0", "Terminate",     "request returned", "loop ends",
-        "ReleaseMutex",  "destroy:hidevent", "destroy:timer", "destroy:timer",    "destroy:hid",
+        "loop",          "Post:7:7036:0:0", "Terminate",     "Terminate",   "Terminate",    "request returned",
+        "loop ends",     "ReleaseMutex",    "destroy:hidevent", "destroy:timer", "destroy:timer", "destroy:hid",
         "destroy:menu",  "destroy:tray",    "hook:unload",   "destroy:TDM"};
     EXPECT_EQ(run.Ending(), expected);
+}
+
+TEST(EndOnRequest, AStartupErrorIsToldOnceBeforeTheLoopAndAnEndAskedMeanwhileWaitsForTheLoop) {
+    MonitorRun run;
+    run.parts.createProfileManager = [&run] {
+        auto dm = std::make_unique<FakeProfileSettings>(&run.host.log);
+        dm->startupError = u"The mouse settings could not be loaded";
+        return dm;
+    };
+    // Windows ends the session while the warning is up: the window it is
+    // shown from cannot go under it.
+    bool gone = true;
+    run.host.whileMessageShown = [&] { gone = run.window->RequestEnd(true); };
+    EXPECT_EQ(RunMonitor(run.process, run.parts), 0);
+    EXPECT_FALSE(gone);
+    const auto order = Only(run.host.log, {"Debug:start-up", "Show", "Post:", "Terminate", "loop", "ReleaseMutex",
+                                           "destroy:TDM"});
+    const std::vector<std::string> expected = {"Debug:start-up error: The mouse settings could not be loaded",
+                                               "ShowWarning:The mouse settings could not be loaded",
+                                               "Post:7:7036:0:0",
+                                               "Terminate",
+                                               "loop",
+                                               "loop ends",
+                                               "ReleaseMutex",
+                                               "destroy:TDM"};
+    EXPECT_EQ(order, expected);
 }
 
 TEST(EndOnRequest, AskedLaterThenAtOnceTheEndingStillRunsAtOnceWithOneNotice) {

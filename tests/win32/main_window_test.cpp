@@ -27,6 +27,7 @@ struct FailingSettings final : IProfileSettings {
         if (fail) throw 42;  // not a std::exception: the window logic lets it through
     }
     bool LoadCurrentProfileInfoFromRegistry() override { return true; }
+    u16 StartupErrorText() const override { return {}; }
     bool MuteIndicator() const override { return false; }
     bool MuteSound() const override { return false; }
     int MuteButton() const override { return -1; }

@@ -56,11 +56,12 @@ std::vector<std::uint32_t> Drawn(HICON icon, int size) {
     return out;
 }
 
-bool Reddish(std::uint32_t px) {
+// The disc's amber, which neither a red logo nor a dark or light ground has.
+bool Amber(std::uint32_t px) {
     const int r = (px >> 16) & 0xFF, g = (px >> 8) & 0xFF, b = px & 0xFF;
-    return r > 150 && g < 90 && b < 90;
+    return r > 220 && g > 150 && g < 230 && b < 80;
 }
-bool Whitish(std::uint32_t px) { return ((px >> 16) & 0xFF) > 200 && ((px >> 8) & 0xFF) > 200 && (px & 0xFF) > 200; }
+bool Dark(std::uint32_t px) { return ((px >> 16) & 0xFF) < 60 && ((px >> 8) & 0xFF) < 60 && (px & 0xFF) < 60; }
 
 TEST(Win32TrayBadge, TheMarkScalesWithTheIconAndLeavesTheRestAsItWas) {
     for (const bool alpha : {true, false}) {
@@ -83,15 +84,16 @@ TEST(Win32TrayBadge, TheMarkScalesWithTheIconAndLeavesTheRestAsItWas) {
             EXPECT_EQ(marked[0], 0x808080u) << "the clear part stays clear";
             EXPECT_EQ(marked[(size - 1) * size], plain[(size - 1) * size]) << "lower left corner untouched";
             EXPECT_EQ(marked[size - 1], plain[size - 1]) << "upper right corner untouched";
-            // The disc in the lower right corner: red beside the microphone,
-            // white at its middle.
+            // The disc in the lower right corner: amber beside the microphone,
+            // dark at its middle and at its outline.
             const int d = std::max(7, (size * 9 + 8) / 16), left = size - d, top = size - d;
             const auto at = [&](double u, double v) {
                 const int x = left + static_cast<int>((u + 1) * d / 2), y = top + static_cast<int>((v + 1) * d / 2);
                 return marked[y * size + x];
             };
-            EXPECT_TRUE(Reddish(at(0.55, -0.3))) << std::hex << at(0.55, -0.3);
-            EXPECT_TRUE(Whitish(at(0.0, 0.0))) << std::hex << at(0.0, 0.0);
+            EXPECT_TRUE(Amber(at(0.55, -0.3))) << std::hex << at(0.55, -0.3);
+            EXPECT_TRUE(Dark(at(0.0, 0.0))) << std::hex << at(0.0, 0.0);
+            EXPECT_TRUE(Dark(at(-0.93, 0.0))) << "outline " << std::hex << at(-0.93, 0.0);
             int changed = 0;
             for (int i = 0; i < size * size; ++i) changed += marked[i] != plain[i];
             EXPECT_LE(changed, d * d) << "no more than the mark's square";

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Ending the monitor from outside, as the tray's "Exit" does (7036 to the
-# configuration window, tray icon removed, mutex released, exit code 0): the
-# installer's registered request, and Windows ending the session (log-off and
-# the Restart Manager's ENDSESSION_CLOSEAPP), where the whole ending is done
-# before the answer. Messages that any window may receive end nothing.
+# configuration window once, tray icon removed, mutex released, exit code 0):
+# the installer's registered request, and Windows ending the session (log-off
+# and the Restart Manager's ENDSESSION_CLOSEAPP), where the whole ending is
+# done before the answer. An answered request always ends the monitor: with
+# the tray menu open (a real right click), the moment its window exists, and
+# while start-up shows "uiHook.dll can not be found!". Messages that any
+# window may receive end nothing.
 source "$(dirname "$0")/lib.sh"
 
 name=$(sed -n 's/.*kEndRequestName\[\] = L"\([^"]*\)".*/\1/p' "$VXM_SOURCE/win/monitor/end_request.h")
@@ -29,8 +32,11 @@ start_monitor() {
   PROBE wait-window TVXMMONMAIN 20000 || fail "monitor did not start"
   wait_until 100 tray_shown || fail "no tray icon"
 }
+running() { kill -0 "$mon" 2>/dev/null; }
+not_running() { ! running; }
 ended_in_order() {  # WHAT
   local rc=0
+  wait_until 600 not_running || fail "$1: the monitor did not end: $(tail -12 "$log")"
   wait "$mon" || rc=$?
   [ "$rc" = 0 ] || fail "$1: exit code $rc"
   grep -q '^7036 0 0' "$cfglog" || fail "$1: no 7036 at the configuration window"
@@ -61,11 +67,18 @@ kill -0 "$mon" 2>/dev/null && [ "$(PROBE count TVXMMONMAIN)" = 1 ] || fail "the 
 tray_shown || fail "the tray icon went"
 pass "query, called-off end, WM_CLOSE, wrong requests and a sweep of 0xC000-0xFFFF leave the monitor running"
 
-# The installer's request: answered with the check, then the Exit path.
+# The installer's request while the tray menu is open: answered with the
+# check, the menu closes, then the Exit path; asked again meanwhile, it is
+# answered again and the configuration window still hears of it once.
+open_tray_menu
 answer=$(PROBE send-registered TVXMMONMAIN "$name" "$check" 0)
 [ "$answer" = $((check)) ] || fail "the request was answered $answer"
-ended_in_order "installer's request"
-pass "the installer's request is answered and ends the monitor in order"
+# (Unless the window has gone by then.)
+answer=$(PROBE send-registered TVXMMONMAIN "$name" "$check" 0 || true)
+case $answer in $((check)) | 0 | "no window of that class") ;; *) fail "the repeated request was answered $answer" ;; esac
+ended_in_order "installer's request with the tray menu open"
+PROBE wait-gone '#32768' 5000 || fail "the tray menu was left open"
+pass "the installer's request with the tray menu open is answered and ends the monitor in order"
 
 # Log-off: the whole ending is done by the time WM_ENDSESSION is answered,
 # as Windows may end the process right after.
@@ -89,6 +102,51 @@ echo "ENDSESSION_CLOSEAPP: $out"
 [ "$out" = "query=1 end=0 answered=1 mutex=0" ] || fail "ENDSESSION_CLOSEAPP: $out"
 ended_in_order "ENDSESSION_CLOSEAPP"
 pass "ENDSESSION_CLOSEAPP ends the monitor in order"
+
+# Log-off with the tray menu open: the menu closes and the monitor ends in
+# order right after its answer (the menu's own loop is below the answer).
+start_monitor
+sleep 2
+open_tray_menu
+out=$(PROBE endsession TVXMMONMAIN 0)
+echo "log-off with the menu open: $out"
+[[ $out == "query=1 end=0 answered=1 mutex="[01] ]] || fail "log-off with the menu open: $out"
+ended_in_order "log-off with the menu open"
+pass "WM_ENDSESSION with the tray menu open ends the monitor in order"
+
+# The installer asks the moment the window exists (before start-up has put
+# the logic behind it), and at once again: both are answered, and the
+# monitor ends in order, telling the configuration window once.
+: >"$log"
+: >"$cfglog"
+early=$VXM_WINE_SESSION/end-request-early.out
+(PROBE send-registered-first TVXMMONMAIN "$name" "$check" 0 30000 >"$early") &
+asker=$!
+sleep 1  # the asker is looking for the window
+start_debugged "$log" "$app/VXMMON.EXE"
+mon=$!
+wait "$asker" || fail "the early request found no window"
+echo "answers to the early requests: $(cat "$early")"
+[ "$(cat "$early")" = "$((check)) $((check))" ] || fail "the early requests were answered $(cat "$early")"
+ended_in_order "a request the moment the window exists"
+pass "a request the moment the window exists, repeated, is answered and ends the monitor in order"
+
+# Start-up stopped at "uiHook.dll can not be found!": the request is
+# answered, the box closes, and the monitor ends in order without going on
+# to run.
+nohook=$(new_install)
+rm "$nohook/uiHook.dll"
+: >"$log"
+: >"$cfglog"
+start_debugged "$log" "$nohook/VXMMON.EXE"
+mon=$!
+PROBE wait-window '#32770' 20000 || fail "no message box without uiHook.dll"
+grep -q 'uiHook.dll can not be found!' "$log" || fail "the box is not the hook library's: $(cat "$log")"
+answer=$(PROBE send-registered TVXMMONMAIN "$name" "$check" 0)
+[ "$answer" = $((check)) ] || fail "the request with the start-up box up was answered $answer"
+ended_in_order "a request while start-up shows its box"
+[ "$(PROBE count '#32770')" = 0 ] || fail "the box was left"
+pass "a request while start-up shows \"uiHook.dll can not be found!\" closes it and ends the monitor in order"
 
 # Nothing is left behind: a new instance starts.
 start_monitor

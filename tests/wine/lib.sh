@@ -19,13 +19,19 @@ trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
 fresh_registry() {
   "$WINE64" reg delete 'HKCU\software\software\zrngmmouse' /f >/dev/null 2>&1 || true
 }
-# Opens the tray menu in Wine's system tray window, saves a screenshot, closes it.
-tray_menu_screenshot() {  # FILE
+# Opens the tray menu by a right click on the first icon of Wine's system
+# tray window, as a user does; returns once the menu is up.
+open_tray_menu() {
   local tray
   tray=$(xdotool search --name "Wine System Tray" | head -1)
   [ -n "$tray" ] || fail "no Wine System Tray window"
   eval "$(xdotool getwindowgeometry --shell "$tray")"
   xdotool mousemove --sync $((X + 12)) $((Y + 12)) click 3
+  PROBE wait-window '#32768' 10000 || fail "the tray menu did not open"
+}
+# Opens the tray menu, saves a screenshot, closes it.
+tray_menu_screenshot() {  # FILE
+  open_tray_menu
   sleep 1.5
   mkdir -p "$(dirname "$1")"
   import -window root "$1"

@@ -2,9 +2,10 @@
 # The microphone's state on the tray under Wine: button 10 (function 28) of
 # the stand-in mouse mutes, the icon in the "Wine System Tray" window gets
 # its mark and the hint its state line; the second press takes both back.
-# Screenshots of the tray window before, muted and after land in artifacts/,
-# and the time from the report to the changed icon is printed, with the
-# sound cue on.
+# Screenshots of the tray window before, muted and after land in artifacts/
+# (the first two at 16, 20 and 24 px too), the mark is checked to stand apart
+# from the red logo at each size, and the time from the report to the
+# changed icon is printed, with the sound cue on.
 source "$(dirname "$0")/lib.sh"
 fresh_registry
 
@@ -60,10 +61,30 @@ shot() {  # FILE: the tray window alone, freshly painted
 differing() {  # A B: how many pixels differ
   { compare -metric AE "$1" "$2" null: 2>&1 || true; } | awk '{ print int($1) }'
 }
+# A B: "K N": of the N pixels that differ, K are in B the logo's bright red.
+# A mark the colour of the logo would leave much of itself red.
+red_in_mark() {
+  paste <(convert "$1" -depth 8 rgb:- | od -An -v -tu1 -w3) <(convert "$2" -depth 8 rgb:- | od -An -v -tu1 -w3) |
+    awk '$1 != $4 || $2 != $5 || $3 != $6 { n++; if ($4 > 150 && $5 < 0.6 * $4 && $6 < 0.6 * $4) k++ } END { print k + 0, n + 0 }'
+}
+size_lines() { grep -c "^tray icon size $1 at $2 dpi\$" "$log" || true; }
+set_dpi() {  # DPI: a scale change; returns once the icon has its size for it
+  local px=$(( $1 / 6 )) n
+  n=$(size_lines "$px" "$1")
+  PROBE post TVXMMONMAIN 0x02E0 $(( ($1 << 16) | $1 )) 0   # WM_DPICHANGED
+  for _ in $(seq 50); do [ "$(size_lines "$px" "$1")" -gt "$n" ] && return 0; sleep 0.1; done
+  fail "the icon was not resized for $1 dpi"
+}
 before=$VXM_ARTIFACTS/mute_indicator_1_before.png
 during=$VXM_ARTIFACTS/mute_indicator_2_muted.png
 after=$VXM_ARTIFACTS/mute_indicator_3_after.png
 sleep 0.5
+# The plain icon at 20 px (120 dpi) and 24 px (144 dpi), then at 16 px.
+for dpi in 120 144 96; do
+  set_dpi $dpi
+  sleep 0.3
+  [ $dpi = 96 ] || shot "${before%.png}_$((dpi / 6))px.png"
+done
 shot "$before"
 
 # Report to changed icon: the debugger output says when the icon went to
@@ -100,17 +121,27 @@ sleep 0.3
 shot "$during"
 pass "a press mutes: icon with the mark, hint 'GAMING MOUSE DRIVER | 麦克风已静音'"
 
-# The mark stays through a re-add (the shell restarted) and through a scale
-# change there and back, made anew at each size.
+# The mark stays through a re-add (the shell restarted) and through scale
+# changes there and back, made anew at each size. At 16, 20 and 24 px it
+# differs from the plain icon and hardly any of it is the logo's red.
 PROBE post TVXMMONMAIN TaskbarCreated 0 0
-PROBE post TVXMMONMAIN 0x02E0 $(( (144 << 16) | 144 )) 0   # WM_DPICHANGED
-wait_for "$log" '^tray icon size 24 at 144 dpi$' || fail "the icon was not resized for 144 dpi"
-PROBE post TVXMMONMAIN 0x02E0 $(( (96 << 16) | 96 )) 0
-for _ in $(seq 50); do [ "$(grep -c '^tray icon size 16 at 96 dpi$' "$log")" -ge 2 ] && break; sleep 0.1; done
-sleep 0.3
+for dpi in 120 144 96; do
+  set_dpi $dpi
+  sleep 0.3
+  [ $dpi = 96 ] || shot "${during%.png}_$((dpi / 6))px.png"
+done
 shot "$work/readded.png"
 [ "$(differing "$during" "$work/readded.png")" = 0 ] || fail "the mark did not survive the re-add and the scale change"
-pass "the mark stays through TaskbarCreated and 144 dpi and back"
+pass "the mark stays through TaskbarCreated and 120 and 144 dpi and back"
+for px in 16 20 24; do
+  suffix=_${px}px
+  [ $px = 16 ] && suffix=
+  read -r red marked <<<"$(red_in_mark "${before%.png}$suffix.png" "${during%.png}$suffix.png")"
+  echo "$px px: $marked pixels of the mark, $red of them the logo's red"
+  [ "$marked" -gt 0 ] || fail "no mark at $px px"
+  [ $((10 * red)) -lt "$marked" ] || fail "at $px px the mark is $red of $marked pixels the logo's red"
+done
+pass "the mark stands apart from the red logo at 16, 20 and 24 px"
 
 echo "07 00 04 00 00 00 00 00" >&7
 wait_for "$log" 'tray badge off' || fail "the second press did not take the mark off"

@@ -7,6 +7,12 @@
 #include "platform/win32/wide.h"
 
 namespace vxm::win32 {
+namespace {
+
+// Outside the ids that Timers gives out.
+constexpr UINT_PTR kEndAgainTimer = 0x454E44;
+
+}  // namespace
 
 // The tray icon and menu of this window, which its messages reach while they exist.
 class MonitorWindow::Tray final : public TrayIcon {
@@ -128,14 +134,28 @@ void MonitorWindow::ReportException(u16view message) {
         return;
     }
     // A handler that fails again while its box is up adds no second box.
-    if (reporting_) return;
+    if (reporting_ || !messages_) return;
     reporting_ = true;
-    MessageBoxW(hwnd_, W(message).c_str(), reinterpret_cast<LPCWSTR>(app::kMonitorTitle), MB_OK | MB_ICONERROR);
+    messages_->ShowError(message, app::kMonitorTitle);
     reporting_ = false;
 }
 
+void MonitorWindow::Attach(app::TVXMMONMAIN* window) {
+    window_ = window;
+    endRequests_.Attached(window_);
+}
+
+void MonitorWindow::CloseModal() {
+    EndMenu();
+    if (messages_) messages_->CloseAll();
+    // Until the loop has ended, whichever loop runs dispatches this timer,
+    // and the ending is asked for again.
+    SetTimer(hwnd_, kEndAgainTimer, 100, nullptr);
+}
+
 void MonitorWindow::TrayCallback(WPARAM wParam, LPARAM lParam) {
-    if (!tray_) return;
+    // Ending: a menu opened now would hold the ending up.
+    if (!tray_ || window_->EndRequested()) return;
     const TrayEvent event = tray_->Callback(wParam, lParam);
     switch (event.kind) {
         case TrayEvent::Kind::Select:
@@ -150,7 +170,11 @@ void MonitorWindow::TrayCallback(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT MonitorWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (LRESULT result = 0; endRequests_.Handle(msg, wParam, lParam, depth_ == 1, window_, result)) return result;
+    // At the top: no message of this window below this one, and no message
+    // box of ours (one that the arrival window's handler shows has its loop
+    // below this message all the same).
+    const bool topLevel = depth_ == 1 && !(messages_ && messages_->Showing());
+    if (LRESULT result = 0; endRequests_.Handle(msg, wParam, lParam, topLevel, window_, result)) return result;
     // Without its window (before it is complete, or once it started to go)
     // the tray, the timers, the protocol and the page do nothing.
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
@@ -171,7 +195,11 @@ LRESULT MonitorWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (dispatcher_) dispatcher_->Run(lParam);
             return 0;
         case WM_TIMER:
-            if (window_ && timers_) timers_->Fire(wParam);
+            if (wParam == kEndAgainTimer) {
+                endRequests_.Again(window_);
+            } else if (window_ && timers_) {
+                timers_->Fire(wParam);
+            }
             return 0;
         case kWmDpiChanged:
             // The hidden window keeps its place; only the icon follows.

@@ -38,8 +38,9 @@ public:
     MonitorWindow& operator=(const MonitorWindow&) = delete;
 
     // The window logic that paints the About page and handles the messages,
-    // the tray and the timers; without one they are ignored.
-    void Attach(app::TVXMMONMAIN* window) override { window_ = window; }
+    // the tray and the timers; without one they are ignored. An end asked
+    // for before it came is honoured as it comes.
+    void Attach(app::TVXMMONMAIN* window) override;
     std::unique_ptr<platform::ITrayIcon> CreateTrayIcon() override;
     std::unique_ptr<platform::IPopupMenu> CreatePopupMenu(platform::ITrayIcon& tray) override;
     std::unique_ptr<TuiHIDData> CreateHidData() override;
@@ -63,6 +64,8 @@ private:
     void TrayCallback(WPARAM wParam, LPARAM lParam);
     void Paint();
     void ReportException(u16view message);
+    // Closes the tray menu and the message boxes: the monitor is ending.
+    void CloseModal();
 
     HINSTANCE instance_;
     platform::IHidSystem& hid_;
@@ -73,7 +76,7 @@ private:
     bool reporting_ = false;  // a message box of an exception is up
     HWND hwnd_ = nullptr;
     UINT taskbarCreated_ = 0;
-    EndRequests endRequests_;
+    EndRequests endRequests_{[this] { CloseModal(); }};
     int depth_ = 0;  // messages of this window being handled, one inside the other
     app::TVXMMONMAIN* window_ = nullptr;
     std::unique_ptr<Timers> timers_;

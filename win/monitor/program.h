@@ -37,7 +37,7 @@ public:
     MonitorProgram& operator=(const MonitorProgram&) = delete;
 
     // The profile manager over the registry and files, and the main window
-    // in its shell, which says once what a failed start-up left behind.
+    // in its shell.
     app::MonitorParts Parts();
     // The whole run, from the single-instance check to the last goodbye.
     int Run(const app::MonitorParts& parts);

@@ -54,6 +54,14 @@ void DebugMessageBoxes::ShowError(u16view text, u16view caption) {
     debug_.DebugOutput(u"message: " + u16(caption) + u": " + u16(text));
 }
 
+void DebugMessageBoxes::ShowWarning(u16view text) {
+    if (warn_) {
+        warn_(text);
+    } else {
+        ShowMessage(text);
+    }
+}
+
 struct Programs::Children {
     std::mutex mutex;
     std::map<pid_t, bool> running;  // pid -> still running

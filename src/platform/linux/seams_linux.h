@@ -4,6 +4,7 @@
 // error, message boxes, and starting programs.
 #include <sys/types.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -74,15 +75,19 @@ private:
     std::mutex mutex_;
 };
 
-// No message boxes on Linux: their texts go to the debugger output.
+// No message boxes on Linux: their texts go to the debugger output, a
+// warning to `warn` instead when one is given (the user's own channel).
 class DebugMessageBoxes final : public platform::IMessageBox {
 public:
-    explicit DebugMessageBoxes(platform::IDebugOutput& debug) : debug_(debug) {}
+    explicit DebugMessageBoxes(platform::IDebugOutput& debug, std::function<void(u16view)> warn = {})
+        : debug_(debug), warn_(std::move(warn)) {}
     void ShowMessage(u16view text) override;
     void ShowError(u16view text, u16view caption) override;
+    void ShowWarning(u16view text) override;
 
 private:
     platform::IDebugOutput& debug_;
+    std::function<void(u16view)> warn_;
 };
 
 // No event sounds here (they would need a sound-theme player); MuteSound

@@ -44,6 +44,10 @@ MessageLoop::MessageLoop() {
 void MessageLoop::Run() {
     MSG msg;
     for (;;) {
+        // A loop nested in a handler (a menu's, a message box's) may have
+        // taken the quit that this thread's own code posted: asked again, it
+        // ends this loop once control is back here.
+        if (endRequested) PostQuitMessage(0);
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == -1) return;
         if (got == 0) {

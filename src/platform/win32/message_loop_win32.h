@@ -14,8 +14,8 @@ class MessageLoop final : public platform::IMessageLoop {
 public:
     // Makes every message loop of the calling thread drop forged timer messages.
     MessageLoop();
-    // Dispatches until Terminate on this thread; a WM_QUIT that someone
-    // else posted is dropped.
+    // Dispatches until Terminate on this thread, also when a loop nested in
+    // a handler took the quit; a WM_QUIT that someone else posted is dropped.
     void Run();
     void ProcessMessages() override;
     void Terminate() override;

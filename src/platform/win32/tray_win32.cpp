@@ -80,12 +80,18 @@ bool IconPixels(HICON icon, int size, std::vector<Pixel>& out) {
     return true;
 }
 
-// The mark at (u, v), both -1..1 across its disc: 0 outside, 1 the white
-// rim, microphone and slash, 2 the red disc.
+// The mark's colours (R, G, B). The logo under it is red on a dark ground,
+// and a taskbar may be dark or light: an amber disc in a dark outline stands
+// apart from all of them, at 16 px too, where a red one merged with the logo.
+constexpr double kMarkInk[3] = {0x1A, 0x1A, 0x1A};   // outline, microphone and slash
+constexpr double kMarkDisc[3] = {0xFF, 0xC0, 0x00};  // the disc
+
+// The mark at (u, v), both -1..1 across its disc: 0 outside, 1 the outline,
+// microphone and slash (ink), 2 the disc.
 int MarkAt(double u, double v) {
     const double d = std::sqrt(u * u + v * v);
     if (d > 1.0) return 0;
-    if (d > 0.84) return 1;
+    if (d > 0.78) return 1;
     // The slash, from upper left to lower right.
     if (std::abs(u - v) / std::sqrt(2.0) < 0.11 && std::abs(u) < 0.66) return 1;
     // The capsule of the microphone.
@@ -116,11 +122,8 @@ void DrawMark(std::vector<Pixel>& pixels, int size) {
                     const int part = MarkAt(u, v);
                     if (part == 0) continue;
                     cover += 1;
-                    if (part == 1) {
-                        r += 255, g += 255, b += 255;
-                    } else {
-                        r += 0xD8, g += 0x1E, b += 0x1E;
-                    }
+                    const double* c = part == 1 ? kMarkInk : kMarkDisc;
+                    r += c[0], g += c[1], b += c[2];
                 }
             }
             if (cover == 0) continue;

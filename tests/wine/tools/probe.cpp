@@ -44,6 +44,11 @@
 //                                        second one returned
 //   probe.exe send-registered CLASS NAME W L
 //                                        sends the message registered as NAME, prints the answer
+//   probe.exe send-registered-first CLASS NAME W L MS
+//                                        waits up to MS for a window of CLASS, looking every
+//                                        millisecond, and sends it the message registered as
+//                                        NAME the moment it exists, then once more; prints
+//                                        both answers (exit 1 when no window came)
 //   probe.exe sweep CLASS FROM TO W L    posts every message number FROM..TO
 //   probe.exe stubborn CLASS             a window of CLASS that answers everything and never ends
 //   probe.exe arrive N GAP               N device arrivals, GAP ms apart, as the system sends them
@@ -635,6 +640,23 @@ int MemoryStats(HWND h) {
     return 0;
 }
 
+// As an installer that asks a monitor which has only just made its window.
+int SendRegisteredFirst(const wchar_t* cls, const wchar_t* name, WPARAM w, LPARAM l, DWORD ms) {
+    const UINT msg = RegisterWindowMessageW(name);
+    const DWORD start = GetTickCount();
+    HWND h = nullptr;
+    while (!(h = FindWindowW(cls, nullptr))) {
+        if (GetTickCount() - start >= ms) return 1;
+        Sleep(1);
+    }
+    for (int i = 0; i < 2; ++i) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(h, msg, w, l, SMTO_ABORTIFHUNG, 5000, &result);
+        std::printf(i ? " %llu\n" : "%llu", static_cast<unsigned long long>(result));
+    }
+    return 0;
+}
+
 int Idle(const wchar_t* log) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
@@ -681,6 +703,10 @@ int wmain(int argc, wchar_t** argv) {
                                 static_cast<WORD>(Num(argv[6])));
     }
     const wchar_t* cls = argv[2];
+    if (cmd == L"send-registered-first" && argc > 6) {
+        return SendRegisteredFirst(cls, argv[3], static_cast<WPARAM>(Num(argv[4])), static_cast<LPARAM>(Num(argv[5])),
+                                   static_cast<DWORD>(Num(argv[6])));
+    }
     if (cmd == L"wait-window" && argc > 3) return WaitFor(cls, _wtoi(argv[3]), [](HWND h) { return h != nullptr; }) ? 0 : 1;
     if (cmd == L"wait-gone" && argc > 3) return WaitFor(cls, _wtoi(argv[3]), [](HWND h) { return h == nullptr; }) ? 0 : 1;
     if (cmd == L"wait-visible" && argc > 3) {
