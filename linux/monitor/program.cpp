@@ -23,12 +23,12 @@ sigset_t LoopSignals() {
     return set;
 }
 
-void WriteStderr(const std::string& line) {
+}  // namespace
+
+void MonitorProgram::WriteStderr(const std::string& line) {
     const std::string text = "vxmmon: " + line + "\n";
     [[maybe_unused]] const ssize_t n = ::write(2, text.data(), text.size());
 }
-
-}  // namespace
 
 void BlockLoopSignals() {
     const sigset_t set = LoopSignals();
@@ -102,7 +102,7 @@ app::MonitorParts MonitorProgram::Parts() {
         auto window = std::make_unique<app::TVXMMONMAIN>(
             app::MonitorDependencies{*shell_, *shell_, loop_, *shell_, programs_, ticks_, os_, messages_, debug_,
                                      paths_, registry_, files_, nls_, pulse_, mixer_, hookLibrary_,
-                                     loop_.Dispatcher(), sounds_},
+                                     loop_.Dispatcher(), sounds_, notices_},
             settings);
         // Stored settings that could not be loaded: said once, and the
         // monitor goes on, so that the configuration application can repair

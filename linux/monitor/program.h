@@ -41,6 +41,8 @@ public:
 private:
     app::MonitorParts Parts();
     void Say(const std::string& text);
+    // "vxmmon: " and the text on standard error, from any thread.
+    static void WriteStderr(const std::string& line);
     void Signals(short revents);
 
     Options options_;
@@ -53,11 +55,18 @@ private:
     linuxos::StreamDebugOutput debug_;
     linuxos::DebugMessageBoxes messages_{debug_};
     linuxos::DebugSoundCues sounds_{debug_};
+    // A press that changed nothing, said on standard error.
+    class SaidNotices final : public platform::IMuteNotices {
+    public:
+        void ShowState(bool, u16view, unsigned) override {}
+        void HideState() override {}
+        void TellFailure(u16view, u16view detail) override { WriteStderr(Utf8(detail)); }
+    } notices_;
     linuxos::Programs programs_;
     linuxos::Ticks ticks_;
     linuxos::OsVersionSource os_;
     linuxos::NationalLanguage nls_;
-    linuxos::PulseAudio pulse_;
+    linuxos::PulseAudio pulse_{{}, [](const std::string& t) { WriteStderr(t); }};
     linuxos::NoMixer mixer_;
     linuxos::NoHookLibrary hookLibrary_;
     linuxos::MainLoop loop_;

@@ -18,9 +18,11 @@ public:
     virtual USAGE_AND_PAGE DeviceUsageAndPage() const = 0;
     virtual const TMouseProfileInfo& CurrentProfile() const = 0;
     virtual u16 ProfileRegFolder() const = 0;
-    // config.ini's MuteIndicator and MuteSound.
+    // config.ini's MuteIndicator, MuteSound, MuteTarget and MuteOverlay.
     virtual bool MuteIndicator() const = 0;
     virtual bool MuteSound() const = 0;
+    virtual u16 MuteTarget() const = 0;
+    virtual int MuteOverlay() const = 0;
     virtual void LoadProfileGroupSettingInfoFromRegistry() = 0;
     virtual void LoadAllProfileInfoFromRegistry() = 0;
     virtual bool LoadCurrentProfileInfoFromRegistry() = 0;

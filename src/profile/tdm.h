@@ -51,6 +51,8 @@ public:
     u16 ProfileRegFolder() const override { return FOptionsFromConfigFile.ProfileRegFolder; }
     bool MuteIndicator() const override { return FOptionsFromConfigFile.MuteIndicator; }
     bool MuteSound() const override { return FOptionsFromConfigFile.MuteSound; }
+    u16 MuteTarget() const override { return FOptionsFromConfigFile.MuteTarget; }
+    int MuteOverlay() const override { return FOptionsFromConfigFile.MuteOverlay; }
 
     // The start-up sequence, from the state of a new module. After a start-up
     // error the three reloads run it again first (the user may have repaired

@@ -23,6 +23,8 @@ struct FakeProfileSettings final : IProfileSettings {
     u16 ProfileRegFolder() const override { return u"software\\test"; }
     bool MuteIndicator() const override { return muteIndicator; }
     bool MuteSound() const override { return muteSound; }
+    u16 MuteTarget() const override { return muteTarget; }
+    int MuteOverlay() const override { return muteOverlay; }
     void LoadProfileGroupSettingInfoFromRegistry() override { ++groupLoads; }
     void LoadAllProfileInfoFromRegistry() override { ++settingsLoads; }
     bool LoadCurrentProfileInfoFromRegistry() override {
@@ -37,6 +39,8 @@ struct FakeProfileSettings final : IProfileSettings {
     // Off unless a test turns them on: the plain tray that most tests describe.
     bool muteIndicator = false;
     bool muteSound = false;
+    u16 muteTarget = u"default";
+    int muteOverlay = 0;
 };
 
 }  // namespace vxm::fake

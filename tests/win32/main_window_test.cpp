@@ -29,6 +29,8 @@ struct FailingSettings final : IProfileSettings {
     bool LoadCurrentProfileInfoFromRegistry() override { return true; }
     bool MuteIndicator() const override { return false; }
     bool MuteSound() const override { return false; }
+    u16 MuteTarget() const override { return u"default"; }
+    int MuteOverlay() const override { return 0; }
     TMouseProfileInfo profile;
     bool fail = true;
     int groupLoads = 0, settingsLoads = 0;
@@ -49,7 +51,7 @@ TEST(MonitorWindow, AnExceptionInAHandlerIsReportedAndTheWindowGoesOn) {
     app::TVXMMONMAIN window(app::MonitorDependencies{shell, shell, h.messageLoop, h.windows, h.programs, h.ticks,
                                                      h.os, h.messageBox, h.debug, h.paths, h.registry, h.files,
                                                      h.nls, h.coreAudio, h.mixer, h.hookLibrary, shell.Dispatcher(),
-                                                     h.sounds},
+                                                     h.sounds, h.notices},
                             settings);
     const HWND hwnd = reinterpret_cast<HWND>(shell.MainWindow());
     ASSERT_NE(hwnd, nullptr);
