@@ -13,7 +13,7 @@ packages=(
   binutils-mingw-w64 nsis
   wine wine64
   xvfb x11-utils xdotool imagemagick dbus
-  pulseaudio pulseaudio-utils
+  pulseaudio pulseaudio-utils pipewire wireplumber pipewire-pulse
   libhidapi-dev libudev-dev libpulse-dev libsystemd-dev
   fonts-wqy-microhei
 )

@@ -45,6 +45,7 @@ MonitorProgram::MonitorProgram(Options options, HidFactory makeHid)
 
 MonitorProgram::~MonitorProgram() {
     shell_.reset();
+    notices_.reset();
     hid_.reset();
     if (bus_ && ownsName_) bus_->ReleaseName(kServiceName);
     bus_.reset();
@@ -97,12 +98,13 @@ app::MonitorParts MonitorProgram::Parts() {
     };
     parts.createMainWindow = [this](IProfileSettings& settings) {
         hid_ = makeHid_();
+        notices_ = std::make_unique<linuxos::DesktopNotifications>(bus_->Get(), [this](const std::string& t) { Say(t); });
         shell_ = std::make_unique<MonitorShell>(loop_, *bus_, *hid_, ini_, debug_, paths_.ExecutableFolder(),
                                                 [this](const std::string& t) { Say(t); });
         auto window = std::make_unique<app::TVXMMONMAIN>(
             app::MonitorDependencies{*shell_, *shell_, loop_, *shell_, programs_, ticks_, os_, messages_, debug_,
                                      paths_, registry_, files_, nls_, pulse_, mixer_, hookLibrary_,
-                                     loop_.Dispatcher(), sounds_, notices_},
+                                     loop_.Dispatcher(), sounds_, *notices_},
             settings);
         // Stored settings that could not be loaded: said once, and the
         // monitor goes on, so that the configuration application can repair
@@ -131,6 +133,7 @@ int MonitorProgram::Run() {
     const int code = app::RunMonitor(*this, Parts());
     // The window and the manager are gone; their shell and the bus go now.
     shell_.reset();
+    notices_.reset();
     hid_.reset();
     loop_.Close();
     debug_.DebugOutput(u"ended");

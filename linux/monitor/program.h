@@ -10,6 +10,7 @@
 #include "platform/linux/files_linux.h"
 #include "platform/linux/ini_linux.h"
 #include "platform/linux/locale_linux.h"
+#include "platform/linux/notifications_linux.h"
 #include "platform/linux/registry_linux.h"
 #include "platform/linux/seams_linux.h"
 
@@ -55,13 +56,6 @@ private:
     linuxos::StreamDebugOutput debug_;
     linuxos::DebugMessageBoxes messages_{debug_};
     linuxos::DebugSoundCues sounds_{debug_};
-    // A press that changed nothing, said on standard error.
-    class SaidNotices final : public platform::IMuteNotices {
-    public:
-        void ShowState(bool, u16view, unsigned) override {}
-        void HideState() override {}
-        void TellFailure(u16view, u16view detail) override { WriteStderr(Utf8(detail)); }
-    } notices_;
     linuxos::Programs programs_;
     linuxos::Ticks ticks_;
     linuxos::OsVersionSource os_;
@@ -74,6 +68,7 @@ private:
     std::unique_ptr<linuxos::SessionBus> bus_;
     bool ownsName_ = false;
     std::unique_ptr<platform::IHidSystem> hid_;
+    std::unique_ptr<linuxos::DesktopNotifications> notices_;
     std::unique_ptr<MonitorShell> shell_;
 };
 

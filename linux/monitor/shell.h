@@ -30,6 +30,7 @@
 #include "platform/ini.h"
 #include "platform/linux/bus_linux.h"
 #include "platform/linux/main_loop_linux.h"
+#include "platform/linux/notifications_linux.h"
 #include "platform/linux/tray_linux.h"
 
 struct sd_bus_slot;
@@ -102,6 +103,8 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     Tray* tray_ = nullptr;
     sd_bus_slot* object_ = nullptr;
+    // Whether the configuration application is there, without asking each time.
+    linuxos::BusNameWatch config_;
 };
 
 }  // namespace vxm::linuxmon
