@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -138,8 +139,9 @@ TEST(Vxmmon, TheRoadOfAButtonPressTheProtocolAndTheTray) {
     ASSERT_NE(monitor.WaitLine("MicrophoneMute: unmuted"), "") << monitor.All();
     EXPECT_EQ(PactlSourceMute(), "no");
     EXPECT_EQ(monitor.Count("KeyIndex = 10 postmessage record!"), 2);
-    // Muted from outside: the next press unmutes.
+    // Muted from outside: once the monitor has it, the next press unmutes.
     Shell("pactl set-source-mute @DEFAULT_SOURCE@ 1");
+    ASSERT_NE(monitor.WaitLine("microphone muted", 2), "") << monitor.All();
     ASSERT_TRUE(device.Send(kButton10));
     ASSERT_NE(monitor.WaitLine("MicrophoneMute: unmuted", 2), "") << monitor.All();
     EXPECT_EQ(PactlSourceMute(), "no");
@@ -475,8 +477,16 @@ TEST_P(VxmmonSoundServer, KilledAndRestartedOrHungUnderARunningMonitor) {
     ASSERT_NE(monitor.WaitLine("vxmmon: sound server back", 2), "") << monitor.All();
     // Whatever the server made of the press it had in hand, the tray shows it.
     const bool muted = server.Pactl("get-source-mute @DEFAULT_SOURCE@").find("yes") != std::string::npos;
-    const int shown = monitor.Count(muted ? "microphone muted" : "microphone live");
-    EXPECT_GE(shown, 1);
+    const auto lastState = [&] {
+        const std::string all = monitor.All();
+        const std::size_t m = all.rfind("microphone muted"), l = all.rfind("microphone live");
+        const std::size_t u = all.rfind("microphone state unknown");
+        const std::size_t last = std::max({m == std::string::npos ? 0 : m, l == std::string::npos ? 0 : l,
+                                           u == std::string::npos ? 0 : u});
+        return last == m ? "muted" : last == l ? "live" : "unknown";
+    };
+    for (int i = 0; i < 200 && lastState() != std::string(muted ? "muted" : "live"); ++i) std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(lastState(), std::string(muted ? "muted" : "live")) << monitor.All();
     EXPECT_EQ(monitor.Count("MicrophoneMute: muted") + monitor.Count("MicrophoneMute: unmuted"), 1)
         << "no press was carried out late";
     monitor.Signal(SIGTERM);

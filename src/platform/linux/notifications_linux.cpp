@@ -16,8 +16,10 @@ struct DesktopNotifications::Access {
         self.pending_.Reset();
         std::uint32_t id = 0;
         // An error (no notification server, a refusal) leaves nothing shown.
-        if (!sd_bus_message_is_method_error(reply, nullptr) && sd_bus_message_read(reply, "u", &id) > 0) self.id_ = id;
-        if (self.hasNext_) self.Send();
+        if (!sd_bus_message_is_method_error(reply, nullptr) && sd_bus_message_read(reply, "u", &id) > 0) {
+            self.ids_[self.pendingKind_] = id;
+        }
+        self.Send();
         return 0;
     }
 };
@@ -43,33 +45,38 @@ void DesktopNotifications::HideState() {
 void DesktopNotifications::TellFailure(u16view text, u16view detail) {
     if (say_) say_(Utf8(detail));
     Wanted w;
+    w.kind = kFailure;
     w.icon = "dialog-warning";
     w.summary = Utf8(text);
     Want(std::move(w));
 }
 
 void DesktopNotifications::Want(Wanted w) {
-    next_ = std::move(w);
-    hasNext_ = true;
+    const Kind kind = w.kind;
+    next_[kind] = std::move(w);
+    hasNext_[kind] = true;
     if (!pending_) Send();
 }
 
 void DesktopNotifications::Send() {
-    hasNext_ = false;
-    const Wanted w = std::move(next_);
+    const Kind kind = hasNext_[kState] ? kState : kFailure;
+    if (!hasNext_[kind]) return;
+    hasNext_[kind] = false;
+    const Wanted w = std::move(next_[kind]);
+    std::uint32_t& id = ids_[kind];
     BusMessage call;
     if (w.close) {
-        if (id_ == 0) return;  // nothing shown
+        if (id == 0) return Send();  // nothing shown
         if (sd_bus_message_new_method_call(bus_, call.Put(), kNotificationsName, kNotificationsPath, kNotificationsName,
                                            "CloseNotification") < 0 ||
-            sd_bus_message_append(call.Get(), "u", id_) < 0) {
+            sd_bus_message_append(call.Get(), "u", id) < 0) {
             return;
         }
-        id_ = 0;
+        id = 0;
     } else {
         if (sd_bus_message_new_method_call(bus_, call.Put(), kNotificationsName, kNotificationsPath, kNotificationsName,
                                            "Notify") < 0 ||
-            sd_bus_message_append(call.Get(), "susssas", "vxmmon", id_, w.icon.c_str(), w.summary.c_str(), "", 0) < 0 ||
+            sd_bus_message_append(call.Get(), "susssas", "vxmmon", id, w.icon.c_str(), w.summary.c_str(), "", 0) < 0 ||
             sd_bus_message_append(call.Get(), "a{sv}", 2, "urgency", "y", 1, "category", "s", "device") < 0 ||
             sd_bus_message_append(call.Get(), "i", w.expireMs) < 0) {
             return;
@@ -78,6 +85,7 @@ void DesktopNotifications::Send() {
     sd_bus_slot* slot = nullptr;
     if (sd_bus_call_async(bus_, &slot, call.Get(), &Access::Replied, this, kNotifyTimeoutUs) >= 0) {
         pending_.Reset(slot);
+        pendingKind_ = kind;
     }
 }
 

@@ -35,8 +35,11 @@ public:
     struct Access;
 
 private:
+    // The state, and a press that changed nothing: each its own notification.
+    enum Kind { kState, kFailure };
     // What should be shown: a notification, or none.
     struct Wanted {
+        Kind kind = kState;
         bool close = false;
         std::string icon;
         std::string summary;
@@ -47,12 +50,14 @@ private:
 
     sd_bus* bus_;
     std::function<void(const std::string&)> say_;
-    std::uint32_t id_ = 0;  // the notification shown, replaced by the next
+    // The notification shown of each kind, replaced by the next.
+    std::uint32_t ids_[2] = {0, 0};
     // One call at a time, so that the next one knows the id to replace;
-    // what is wanted meanwhile waits, the latest only.
+    // what is wanted meanwhile waits, the latest of each kind.
     BusSlot pending_;
-    bool hasNext_ = false;
-    Wanted next_;
+    Kind pendingKind_ = kState;
+    bool hasNext_[2] = {false, false};
+    Wanted next_[2];
 };
 
 class BusNameWatch {
