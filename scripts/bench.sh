@@ -8,7 +8,8 @@
 #    build, through CompareStringW);
 #  - the Linux monitor (vxmmon): idle wake-ups of its read loop and of the
 #    whole process, and the report-to-mute latency through a stand-in device
-#    and the session's PulseAudio (median, p99);
+#    and the session's PulseAudio beside a bare libpulse set-mute program
+#    driven the same way (500 presses each, median, p99, ratio of medians);
 #  - the read loop under Wine: idle wake-ups and report latency of the
 #    event-driven and the polling loop;
 #  - the whole monitor under Wine against a trivial program idling in
@@ -19,6 +20,7 @@
 #   VXM_LANG_BENCH_LINES=100000 bash scripts/bench.sh    (largest table; default 1000000)
 #   VXM_BENCH_IDLE_S=60 VXM_BENCH_PRESSES=200 bash scripts/bench.sh
 #                                                        (the whole monitor's idle time and presses)
+#   VXM_LINUX_PRESSES=500 bash scripts/bench.sh          (presses of vxmmon and the bare set-mute)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 lines=${VXM_LANG_BENCH_LINES:-1000000}
@@ -29,7 +31,7 @@ build/native-bench/tests/lang_load_bench "$lines"
 echo
 
 cmake --build build/native-bench --target vxmmon_bench >/dev/null
-tests/wine/session.sh build/native-bench/tests/linux/vxmmon_bench "${1:-5000}" "${2:-200}"
+tests/wine/session.sh build/native-bench/tests/linux/vxmmon_bench "${1:-5000}" "${VXM_LINUX_PRESSES:-500}"
 echo
 
 cmake --preset windows-x64 >/dev/null

@@ -14,7 +14,7 @@ packages=(
   wine wine64
   xvfb x11-utils xdotool imagemagick dbus
   xfce4-panel
-  pulseaudio pulseaudio-utils
+  pulseaudio pulseaudio-utils pipewire wireplumber pipewire-pulse
   libhidapi-dev libudev-dev libpulse-dev libsystemd-dev
   fonts-wqy-microhei
 )

@@ -25,12 +25,12 @@ sigset_t LoopSignals() {
     return set;
 }
 
-void WriteStderr(const std::string& line) {
+}  // namespace
+
+void MonitorProgram::WriteStderr(const std::string& line) {
     const std::string text = "vxmmon: " + line + "\n";
     [[maybe_unused]] const ssize_t n = ::write(2, text.data(), text.size());
 }
-
-}  // namespace
 
 void BlockLoopSignals() {
     const sigset_t set = LoopSignals();
@@ -47,6 +47,7 @@ MonitorProgram::MonitorProgram(Options options, HidFactory makeHid)
 
 MonitorProgram::~MonitorProgram() {
     shell_.reset();
+    notices_.reset();
     hid_.reset();
     if (bus_ && ownsName_) bus_->ReleaseName(kServiceName);
     bus_.reset();
@@ -104,12 +105,13 @@ app::MonitorParts MonitorProgram::Parts() {
     };
     parts.createMainWindow = [this](IProfileSettings& settings) {
         hid_ = makeHid_();
+        notices_ = std::make_unique<linuxos::DesktopNotifications>(bus_->Get(), [this](const std::string& t) { Say(t); });
         shell_ = std::make_unique<MonitorShell>(loop_, *bus_, *hid_, ini_, debug_, paths_.ExecutableFolder(),
                                                 [this](const std::string& t) { Say(t); });
         return std::make_unique<app::TVXMMONMAIN>(
             app::MonitorDependencies{*shell_, *shell_, loop_, *shell_, programs_, ticks_, os_, messages_, debug_,
                                      paths_, registry_, files_, nls_, pulse_, mixer_, hookLibrary_,
-                                     loop_.Dispatcher(), sounds_},
+                                     loop_.Dispatcher(), sounds_, *notices_},
             settings);
     };
     return parts;
@@ -129,6 +131,7 @@ int MonitorProgram::Run() {
     const int code = app::RunMonitor(*this, Parts());
     // The window and the manager are gone; their shell and the bus go now.
     shell_.reset();
+    notices_.reset();
     hid_.reset();
     loop_.Close();
     debug_.DebugOutput(u"ended");

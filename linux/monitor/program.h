@@ -10,6 +10,7 @@
 #include "platform/linux/files_linux.h"
 #include "platform/linux/ini_linux.h"
 #include "platform/linux/locale_linux.h"
+#include "platform/linux/notifications_linux.h"
 #include "platform/linux/registry_linux.h"
 #include "platform/linux/seams_linux.h"
 
@@ -41,6 +42,8 @@ public:
 private:
     app::MonitorParts Parts();
     void Say(const std::string& text);
+    // "vxmmon: " and the text on standard error, from any thread.
+    static void WriteStderr(const std::string& line);
     void Signals(short revents);
 
     Options options_;
@@ -61,7 +64,7 @@ private:
     linuxos::Ticks ticks_;
     linuxos::OsVersionSource os_;
     linuxos::NationalLanguage nls_;
-    linuxos::PulseAudio pulse_;
+    linuxos::PulseAudio pulse_{{}, [](const std::string& t) { WriteStderr(t); }};
     linuxos::NoMixer mixer_;
     linuxos::NoHookLibrary hookLibrary_;
     linuxos::MainLoop loop_;
@@ -69,6 +72,7 @@ private:
     std::unique_ptr<linuxos::SessionBus> bus_;
     bool ownsName_ = false;
     std::unique_ptr<platform::IHidSystem> hid_;
+    std::unique_ptr<linuxos::DesktopNotifications> notices_;
     std::unique_ptr<MonitorShell> shell_;
 };
 

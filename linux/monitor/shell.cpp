@@ -195,7 +195,8 @@ MonitorShell::MonitorShell(linuxos::MainLoop& loop, linuxos::SessionBus& bus, pl
       ini_(ini),
       debug_(debug),
       programFolder_(std::move(programFolder)),
-      say_(std::move(say)) {
+      say_(std::move(say)),
+      config_(bus.Get(), kConfigServiceName) {
     sd_bus_add_object_vtable(bus_.Get(), object_.Put(), kObjectPath, kInterface, kProtocolVtable, this);
 }
 
@@ -234,7 +235,7 @@ void MonitorShell::SetApplicationTitle(u16view title) {
 
 platform::WindowHandle MonitorShell::FindWindowByClass(u16view className) {
     if (className == app::kMonitorWindowClass) return kMonitorWindow;
-    if (className == app::kConfigWindowClass) return bus_.NameHasOwner(kConfigServiceName) ? kConfigWindow : 0;
+    if (className == app::kConfigWindowClass) return config_.Owned() ? kConfigWindow : 0;
     return 0;
 }
 

@@ -35,6 +35,7 @@
 #include "platform/linux/lifetime_linux.h"
 #include "platform/linux/main_loop_linux.h"
 #include "platform/linux/owner_linux.h"
+#include "platform/linux/notifications_linux.h"
 #include "platform/linux/tray_linux.h"
 
 
@@ -112,6 +113,8 @@ private:
     linuxos::Lifetime lifetime_;
     Tray* tray_ = nullptr;
     linuxos::BusSlot object_;
+    // Whether the configuration application is there, without asking each time.
+    linuxos::BusNameWatch config_;
 };
 
 }  // namespace vxm::linuxmon

@@ -12,7 +12,7 @@ namespace vxm::app {
 namespace {
 
 // On the audio system's thread: one post to the window's own queue, whose
-// handler reads the state on the main thread.
+// handler takes in the reports on the main thread.
 std::function<void()> PostMicrophoneChanged(MonitorDependencies& deps) {
     platform::IWindowMessages* windows = &deps.windows;
     const platform::WindowHandle window = deps.mainWindow.MainWindow();
@@ -26,8 +26,10 @@ TVXMMONMAIN::TVXMMONMAIN(MonitorDependencies deps, IProfileSettings& dm)
       dm_(dm),
       muteIndicator_(dm.MuteIndicator()),
       muteSound_(dm.MuteSound()),
-      audio_(MicrophoneMuteControl::Deps{deps.coreAudio, deps.mixer, deps.messageBox, deps.debug, deps.os},
-             muteIndicator_ ? PostMicrophoneChanged(deps) : std::function<void()>()) {
+      muteOverlay_(dm.MuteOverlay()),
+      audio_(MicrophoneMuteControl::Deps{deps.coreAudio, deps.mixer, deps.messageBox, deps.debug, deps.os,
+                                         MuteTargetChoice::Parse(dm.MuteTarget())},
+             PostMicrophoneChanged(deps)) {
     BuildAboutPage();
     form_.DefineProperty(
         u"Caption", [this] { return title_; },
@@ -92,6 +94,10 @@ TVXMMONMAIN::TVXMMONMAIN(MonitorDependencies deps, IProfileSettings& dm)
     uiHIDEvent1_ = deps_.shell.CreateHidEvent();
     uiHIDEvent1_->OnDeviceArrival = [this] { uiHIDEvent1DeviceArrival(); };
     component(u"TuiHIDEvent", u"uiHIDEvent1");
+    if (muteOverlay_ == 2) {
+        muteOverlayTimer_ = deps_.shell.CreateTimer(kMuteOverlayMs);
+        muteOverlayTimer_->OnTimer = [this] { MuteOverlayTimer(); };
+    }
     // The form's stored data: the language component's ResourcesBin, then Loaded.
     uiLanguage1_->ReadFormData(kMonitorResourcesBin, kMonitorResourcesBinSize);
     FormCreate();
@@ -134,41 +140,117 @@ void TVXMMONMAIN::InitMonitor() {
     LoadTrayIcon();
     UpdateLanguageAndCaptions();
     if (deps_.os.GetOsVersion().IsNt6OrLater()) audio_.CreateAudioEndpoint();
-    if (muteIndicator_) RefreshMicrophoneState();
+    if (muteIndicator_ || muteOverlay_ == 1) RefreshMicrophoneState();
 }
 
+namespace {
+
+const char16_t* StateText(MicrophoneState state) {
+    switch (state) {
+        case MicrophoneState::Muted:
+            return kMicrophoneMutedText;
+        case MicrophoneState::Live:
+            return kMicrophoneLiveText;
+        case MicrophoneState::NoMicrophone:
+            return kNoMicrophoneText;
+        case MicrophoneState::Unknown:
+            break;
+    }
+    return kMicrophoneUnknownText;
+}
+
+}  // namespace
+
 void TVXMMONMAIN::MicrophoneMute() {
-    const MicrophoneState set = audio_.ToggleMute();
+    const MuteToggleResult result = audio_.ToggleMute();
     // The icon first: starting a sound may take the audio system a moment.
-    if (muteIndicator_) RefreshMicrophoneState();
+    RefreshMicrophoneState();
+    if (!muteIndicator_) {
+        // The tray shows no state, but a press that did nothing says so there.
+        std::optional<MicrophoneState> line;
+        if (!result.Changed()) {
+            line = result.failure == MuteFailure::NoMicrophone ? MicrophoneState::NoMicrophone : MicrophoneState::Unknown;
+        }
+        if (line != hintState_) {
+            hintState_ = line;
+            ApplyHint();
+        }
+    }
+    if (!result.Changed()) {
+        if (muteSound_) {
+            deps_.sounds.Play(platform::SoundCue::Error);
+            deps_.debug.DebugOutput(u"sound cue: error");
+        }
+        static constexpr const char16_t* kDetails[] = {
+            u"", u"no microphone: the press changed nothing", u"no sound server: the press changed nothing",
+            u"the microphone's state cannot be read: the press changed nothing",
+            u"the sound server did not answer in time: the press is not confirmed",
+            u"the sound system refused the change"};
+        deps_.notices.TellFailure(
+            TranslateText(result.failure == MuteFailure::NoMicrophone ? kNoMicrophoneText : kMicrophoneNotChangedText),
+            kDetails[static_cast<int>(result.failure)]);
+        return;
+    }
     // The button's own toggle only; a change made elsewhere stays silent.
-    if (muteSound_ && set != MicrophoneState::Unknown) {
-        const bool muted = set == MicrophoneState::Muted;
+    const bool muted = result.set == MicrophoneState::Muted;
+    if (muteSound_) {
         deps_.sounds.Play(muted ? platform::SoundCue::MicrophoneMuted : platform::SoundCue::MicrophoneLive);
         deps_.debug.DebugOutput(muted ? u"sound cue: muted" : u"sound cue: live");
     }
+    if (muteOverlayTimer_) {
+        deps_.notices.ShowState(muted, TranslateText(StateText(result.set)), kMuteOverlayMs);
+        // Off then on: two seconds from this toggle.
+        muteOverlayTimer_->SetEnabled(false);
+        muteOverlayTimer_->SetEnabled(true);
+    }
+}
+
+void TVXMMONMAIN::MuteOverlayTimer() {
+    muteOverlayTimer_->SetEnabled(false);
+    deps_.notices.HideState();
 }
 
 void TVXMMONMAIN::RefreshMicrophoneState() {
     // Inside a toggle (a message it shows lets a posted change in), the
     // mixer's handle is the toggle's; the toggle reads the state when done.
     if (audio_.Busy()) return;
-    const MicrophoneState state = audio_.ReadState();
-    if (state == micState_) return;
+    if (!muteIndicator_ && muteOverlay_ != 1) {
+        // Followed all the same: the next toggle decides from it.
+        audio_.Update();
+        return;
+    }
+    ShowMicrophoneState(audio_.ReadState());
+}
+
+void TVXMMONMAIN::ShowMicrophoneState(MicrophoneState state) {
+    if (micStateTaken_ && state == micState_) return;
+    const bool wasMuted = micStateTaken_ && micState_ == MicrophoneState::Muted;
+    micStateTaken_ = true;
     micState_ = state;
-    deps_.debug.DebugOutput(state == MicrophoneState::Muted  ? u"microphone muted"
-                            : state == MicrophoneState::Live ? u"microphone live"
-                                                             : u"microphone state unknown");
-    trayIcon1_->SetMuteBadge(state == MicrophoneState::Muted);
+    deps_.debug.DebugOutput(state == MicrophoneState::Muted          ? u"microphone muted"
+                            : state == MicrophoneState::Live         ? u"microphone live"
+                            : state == MicrophoneState::NoMicrophone ? u"no microphone"
+                                                                     : u"microphone state unknown");
+    const bool muted = state == MicrophoneState::Muted;
+    if (muteOverlay_ == 1 && muted != wasMuted) {
+        if (muted) {
+            deps_.notices.ShowState(true, TranslateText(kMicrophoneMutedText), 0);
+        } else {
+            deps_.notices.HideState();
+        }
+    }
+    if (!muteIndicator_) return;
+    trayIcon1_->SetMuteBadge(muted);
+    hintState_ = state;
     ApplyHint();
 }
 
 void TVXMMONMAIN::ApplyHint() {
-    if (micState_ == MicrophoneState::Unknown) {
+    if (!hintState_) {
         trayIcon1_->SetHint(CutUtf16(hint_, platform::kTrayHintMax));
         return;
     }
-    const u16 line = TranslateText(micState_ == MicrophoneState::Muted ? kMicrophoneMutedText : kMicrophoneLiveText);
+    const u16 line = TranslateText(StateText(*hintState_));
     // The state line is what the user looks for: a long first line gives way.
     const u16view state = CutUtf16(line, platform::kTrayHintMax - 1);
     const u16view first = CutUtf16(hint_, platform::kTrayHintMax - 1 - state.size());
@@ -386,8 +468,7 @@ bool TVXMMONMAIN::HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr
                 UpdateLanguageAndCaptions();
                 return true;
             case kMsgMicrophoneChanged:
-                // Anyone may post it: it only makes the state be read again.
-                if (!muteIndicator_) return false;
+                // Anyone may post it: it only takes in what the sound system reported.
                 RefreshMicrophoneState();
                 return true;
             default:

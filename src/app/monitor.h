@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/monitor_shell.h"
@@ -20,7 +21,7 @@ namespace vxm::app {
 
 inline constexpr char16_t kMonitorTitle[] = u"GAMING MOUSE MONITOR";
 inline constexpr char16_t kTrayHint[] = u"GAMING MOUSE DRIVER";
-// The tray hint's second line while the microphone's state is known.
+// The tray hint's second line: the microphone's state.
 inline constexpr char16_t kMicrophoneMutedText[] = u"Microphone muted";
 inline constexpr char16_t kMicrophoneLiveText[] = u"Microphone live";
 // The tray menu's settings where no configuration application sets them.
@@ -28,6 +29,12 @@ inline constexpr char16_t kMuteButtonMenuText[] = u"Mute button";
 inline constexpr char16_t kLanguageMenuText[] = u"Language";
 inline constexpr char16_t kNoMuteButtonText[] = u"None";
 inline constexpr char16_t kButtonText[] = u"Button";
+inline constexpr char16_t kMicrophoneUnknownText[] = u"Microphone state unknown";
+inline constexpr char16_t kNoMicrophoneText[] = u"No microphone";
+// What a press that changed nothing tells.
+inline constexpr char16_t kMicrophoneNotChangedText[] = u"The microphone was not changed";
+// How long MuteOverlay 2 shows the state after a toggle.
+inline constexpr unsigned kMuteOverlayMs = 2000;
 inline constexpr char16_t kTrayIconFile[] = u"\\images\\0409\\icons\\logo.ico";
 inline constexpr char16_t kMakerWebAddress[] = u"https://www.example.com/gaming-mouse";
 // How long a start of the configuration application may take to show its
@@ -95,10 +102,13 @@ public:
     // The microphone toggle, as a press of the mute button runs it.
     void ToggleMute();
     // The toggle; with MuteIndicator the state it left is shown, with
-    // MuteSound a sound says whether it muted or unmuted.
+    // MuteSound a sound says whether it muted or unmuted, or that it
+    // changed nothing (then the user is told why); MuteOverlay shows it
+    // where the user looks.
     void MicrophoneMute();
     const MicrophoneMuteControl& Audio() const { return audio_; }
-    // Reads the microphone's state and shows it on the tray (MuteIndicator).
+    // Takes in the microphone's state and shows it on the tray
+    // (MuteIndicator) and the overlay (MuteOverlay 1).
     void RefreshMicrophoneState();
     MicrophoneState ShownMicrophoneState() const { return micState_; }
 
@@ -120,10 +130,12 @@ public:
 private:
     void BuildAboutPage();
     void ButtonEvent(std::uintptr_t w, std::intptr_t l);
-    // The hint's first line, then the microphone's state when it is known.
+    // The hint's first line, then the microphone's state line when one is shown.
     void ApplyHint();
     // The settings' submenus: captions, choices and the checked ones as stored.
     void UpdateSettingsMenu();
+    void ShowMicrophoneState(MicrophoneState state);
+    void MuteOverlayTimer();
 
     MonitorDependencies deps_;
     IProfileSettings& dm_;
@@ -137,10 +149,15 @@ private:
     ui::Scene vgScene1;
     u16 title_;
     u16 hint_;  // the hint's first line
-    // config.ini's MuteIndicator and MuteSound, as the window was created.
+    // config.ini's MuteIndicator, MuteSound and MuteOverlay, as the window was created.
     const bool muteIndicator_;
     const bool muteSound_;
-    MicrophoneState micState_ = MicrophoneState::Unknown;  // as shown
+    const int muteOverlay_;
+    MicrophoneState micState_ = MicrophoneState::Unknown;  // as last taken in
+    bool micStateTaken_ = false;
+    // The state whose line the hint shows: micState_ with MuteIndicator;
+    // without it, only what the last press could not do.
+    std::optional<MicrophoneState> hintState_;
     // Menu items by their index; the settings' submenus only where the menu has them.
     int muteMenuIndex_ = -1;
     int languageMenuIndex_ = -1;
@@ -154,6 +171,8 @@ private:
     std::unique_ptr<TuiHIDData> uiHIDData1_;
     std::unique_ptr<platform::ITimer> timerDeviceArrial_;
     std::unique_ptr<TuiHIDEvent> uiHIDEvent1_;
+    // Ends MuteOverlay 2's showing; made only for it.
+    std::unique_ptr<platform::ITimer> muteOverlayTimer_;
     // The window's audio fields.
     MicrophoneMuteControl audio_;
 };

@@ -17,6 +17,7 @@
 #include "platform/menu.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
+#include "platform/mute_notices.h"
 #include "platform/os.h"
 #include "platform/programs.h"
 #include "platform/registry.h"
@@ -68,6 +69,7 @@ struct MonitorDependencies {
     platform::IHookLibrary& hookLibrary;
     platform::IMainThreadDispatcher& dispatcher;
     platform::ISoundCues& sounds;
+    platform::IMuteNotices& notices;
 };
 
 }  // namespace vxm::app

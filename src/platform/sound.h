@@ -2,7 +2,8 @@
 // Short system sounds that confirm an action; they play without waiting.
 namespace vxm::platform {
 
-enum class SoundCue { MicrophoneMuted, MicrophoneLive };
+// Error: a press of the mute button that changed nothing.
+enum class SoundCue { MicrophoneMuted, MicrophoneLive, Error };
 
 class ISoundCues {
 public:

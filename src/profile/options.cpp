@@ -4,6 +4,15 @@
 
 namespace vxm {
 
+namespace {
+u16view TrimBlanks(u16view text) {
+    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+}  // namespace
+
 TOptionsFromConfigFile ReadOptionsFromConfigFile(platform::IIniReader& ini, platform::ISystemPaths& paths) {
     const u16 file = paths.ExecutableFolder() + u"config.ini";
     TOptionsFromConfigFile o;
@@ -14,13 +23,21 @@ TOptionsFromConfigFile ReadOptionsFromConfigFile(platform::IIniReader& ini, plat
     o.ProfileMacroFolder = ini.ReadString(file, u"options", u"profileMacroFolder", u"MacroDB");
     o.MuteIndicator = ParseOptionSwitch(ini.ReadString(file, u"options", u"MuteIndicator", u""), true);
     o.MuteSound = ParseOptionSwitch(ini.ReadString(file, u"options", u"MuteSound", u""), false);
+    const u16 target = ini.ReadString(file, u"options", u"MuteTarget", u"");
+    if (const u16view t = TrimBlanks(target); !t.empty()) o.MuteTarget = u16(t);
+    o.MuteOverlay = ParseMuteOverlay(ini.ReadString(file, u"options", u"MuteOverlay", u""));
     return o;
 }
 
+int ParseMuteOverlay(u16view text) {
+    text = TrimBlanks(text);
+    if (text == u"1") return 1;
+    if (text == u"2") return 2;
+    return 0;
+}
+
 bool ParseOptionSwitch(u16view text, bool defaultValue) {
-    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    text = TrimBlanks(text);
     if (text == u"0") return false;
     if (text == u"1") return true;
     return defaultValue;

@@ -16,16 +16,25 @@ struct TOptionsFromConfigFile {
     // the mouse's button mutes or unmutes.
     bool MuteIndicator = true;
     bool MuteSound = false;
+    // Which microphones the toggle acts on: "default", "all", or one
+    // endpoint's id or name; blanks around it trimmed, empty gives "default".
+    u16 MuteTarget = u"default";
+    // The state where the player looks: 0 off, 1 while muted, 2 for two
+    // seconds after each toggle.
+    int MuteOverlay = 0;
 };
 
 // A switch of [options]: exactly "0" or "1" once surrounding blanks are
 // trimmed; anything else (missing, empty, "yes", "01", "1 ; note") gives
 // `defaultValue`.
 bool ParseOptionSwitch(u16view text, bool defaultValue);
+// MuteOverlay: exactly "0", "1" or "2" once blanks are trimmed, else 0.
+int ParseMuteOverlay(u16view text);
 
 // Reads "config.ini" beside the executable; a missing file or key gives the
 // defaults. "software\" is always put in front of the registry folder.
-// MuteIndicator and MuteSound follow ParseOptionSwitch.
+// MuteIndicator and MuteSound follow ParseOptionSwitch, MuteOverlay
+// ParseMuteOverlay.
 TOptionsFromConfigFile ReadOptionsFromConfigFile(platform::IIniReader& ini, platform::ISystemPaths& paths);
 
 // Documents folder + ProfileFolder + "\", created (one level) when missing;

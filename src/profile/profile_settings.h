@@ -18,7 +18,7 @@ public:
     virtual USAGE_AND_PAGE DeviceUsageAndPage() const = 0;
     virtual const TMouseProfileInfo& CurrentProfile() const = 0;
     virtual u16 ProfileRegFolder() const = 0;
-    // config.ini's MuteIndicator and MuteSound.
+    // config.ini's MuteIndicator, MuteSound, MuteTarget and MuteOverlay.
     virtual bool MuteIndicator() const = 0;
     virtual bool MuteSound() const = 0;
     // Where no configuration application sets them: the mute button (0 to
@@ -29,6 +29,8 @@ public:
     virtual int MuteButton() const = 0;
     virtual void SetMuteButton(int button) = 0;
     virtual void SetCurrentLanguage(std::uint8_t language) = 0;
+    virtual u16 MuteTarget() const = 0;
+    virtual int MuteOverlay() const = 0;
     virtual void LoadProfileGroupSettingInfoFromRegistry() = 0;
     virtual void LoadAllProfileInfoFromRegistry() = 0;
     virtual bool LoadCurrentProfileInfoFromRegistry() = 0;

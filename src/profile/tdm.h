@@ -61,6 +61,8 @@ public:
     // never written over.
     void SetMuteButton(int button) override;
     void SetCurrentLanguage(std::uint8_t language) override;
+    u16 MuteTarget() const override { return FOptionsFromConfigFile.MuteTarget; }
+    int MuteOverlay() const override { return FOptionsFromConfigFile.MuteOverlay; }
 
     // The start-up sequence, from the state of a new module. After a start-up
     // error the three reloads run it again first (the user may have repaired

@@ -8,7 +8,10 @@
 //    summed over /proc/<pid>/task/*/status across the idle period;
 //  - report-to-mute latency: a key report of the mute button written to the
 //    stand-in device until the monitor says the sound server acknowledged
-//    the mute (median and p99).
+//    the mute (median and p99), side by side with the same figure of a bare
+//    libpulse program (pulse_set_mute: a datagram in, one
+//    pa_context_set_source_mute_by_name and its acknowledgement, a line out),
+//    in alternating blocks of 50, and the ratio of the medians.
 //   vxmmon_bench [idle-ms] [reports]      inside tests/wine/session.sh
 #include <dirent.h>
 #include <sys/syscall.h>
@@ -136,23 +139,55 @@ void Monitor(unsigned idleMs, int count) {
     std::cout << "vxmmon process (all threads: main loop, read thread, libpulse), idle " << idleMs
               << " ms: " << after - before << " wake-ups\n";
 
-    std::vector<double> ms;
-    for (int i = 0; i < count; ++i) {
-        const bool muting = i % 2 == 0;
-        const int seen = monitor.Count(muting ? "MicrophoneMute: muted" : "MicrophoneMute: unmuted");
-        const auto start = testing::Clock::now();
-        device.Send({7, 0x00, 0x04, 0x00, 0, 0, 0, 0});
-        if (monitor.WaitLine(muting ? "MicrophoneMute: muted" : "MicrophoneMute: unmuted", seen + 1, 5s).empty()) {
-            std::cout << "no mute after report " << i << "\n";
-            return;
-        }
-        ms.push_back(std::chrono::duration<double, std::milli>(testing::Clock::now() - start).count());
+    // Side by side in this session: the bare libpulse program driven the
+    // same way (a datagram in, the acknowledged mute's line out), in
+    // alternating blocks so that both see the same load.
+    testing::StandInDevice bareDevice;
+    testing::Child bare(PULSE_SET_MUTE, {"--device-fd=" + std::to_string(bareDevice.childEnd)}, {},
+                        bareDevice.childEnd);
+    if (bare.WaitLine("ready", 1, 10s).empty()) {
+        std::cout << "the bare set-mute program did not start:\n" << bare.All();
+        return;
     }
-    std::sort(ms.begin(), ms.end());
-    const auto at = [&](double q) { return ms[std::min(ms.size() - 1, static_cast<std::size_t>(q * static_cast<double>(ms.size())))]; };
-    std::cout << "report-to-mute latency (stand-in device -> PulseAudio acknowledged), " << count
-              << " reports: median " << at(0.5) << " ms, p99 " << at(0.99) << " ms, max " << ms.back() << " ms\n";
-    std::cout << "pactl after the last report: " << testing::PactlSourceMute() << "\n";
+    std::vector<double> monitorMs, bareMs;
+    const auto press = [](testing::Child& child, const testing::StandInDevice& dev, int i, std::vector<double>& ms) {
+        const char* line = i % 2 == 0 ? "MicrophoneMute: muted" : "MicrophoneMute: unmuted";
+        const int seen = child.Count(line);
+        const auto start = testing::Clock::now();
+        dev.Send({7, 0x00, 0x04, 0x00, 0, 0, 0, 0});
+        if (child.WaitLine(line, seen + 1, 5s).empty()) return false;
+        ms.push_back(std::chrono::duration<double, std::milli>(testing::Clock::now() - start).count());
+        return true;
+    };
+    constexpr int kBlock = 50;
+    for (int done = 0; done < count; done += kBlock) {
+        for (int i = done; i < std::min(count, done + kBlock); ++i) {
+            if (!press(monitor, device, i, monitorMs)) {
+                std::cout << "no mute after report " << i << "\n" << monitor.All();
+                return;
+            }
+        }
+        for (int i = done; i < std::min(count, done + kBlock); ++i) {
+            if (!press(bare, bareDevice, i, bareMs)) {
+                std::cout << "the bare program gave no mute after press " << i << "\n" << bare.All();
+                return;
+            }
+        }
+    }
+    const auto at = [](std::vector<double> ms, double q) {
+        std::sort(ms.begin(), ms.end());
+        return ms[std::min(ms.size() - 1, static_cast<std::size_t>(q * static_cast<double>(ms.size())))];
+    };
+    std::cout << "report-to-mute (stand-in device -> PulseAudio acknowledged -> the monitor's line), " << count
+              << " presses: median " << at(monitorMs, 0.5) << " ms, p99 " << at(monitorMs, 0.99) << " ms\n";
+    std::cout << "bare libpulse set-mute, driven the same way, " << count << " presses: median " << at(bareMs, 0.5)
+              << " ms, p99 " << at(bareMs, 0.99) << " ms\n";
+    std::cout << "ratio of the medians (report-to-mute / bare set-mute): " << at(monitorMs, 0.5) / at(bareMs, 0.5)
+              << " (target: at most 1.5)\n";
+    ::shutdown(bareDevice.testEnd, SHUT_RDWR);
+    bare.WaitLine("in-process set-mute round trip", 1, 5s);
+    std::cout << "bare program, " << bare.WaitLine("in-process set-mute round trip", 1, 0s) << "\n";
+    std::cout << "pactl after the last press: " << testing::PactlSourceMute() << "\n";
     monitor.Signal(SIGTERM);
     monitor.Wait(10s);
 }
@@ -161,7 +196,7 @@ void Monitor(unsigned idleMs, int count) {
 
 int main(int argc, char** argv) {
     const unsigned idleMs = argc > 1 ? static_cast<unsigned>(std::atoi(argv[1])) : 5000;
-    const int reports = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
+    const int reports = argc > 2 ? std::max(1, std::atoi(argv[2])) : 500;
     ReadLoopIdle(idleMs);
     if (!testing::InSession()) {
         std::cout << "vxmmon figures need tests/wine/session.sh (session bus, PulseAudio)\n";

@@ -9,7 +9,8 @@
 // operations (none, "*", one of the identifiers, anything).
 //
 // Besides no crash and no read out of bounds: the registry folder starts with
-// "software\"; the profile folder, when it can be made, is the documents
+// "software\"; MuteTarget is never empty nor has blanks around it, and
+// MuteOverlay is 0, 1 or 2; the profile folder, when it can be made, is the documents
 // folder's and exists; the include list holds the values id1, id2 ... up to
 // the first empty one and never more than 101; and a device passes the
 // search exactly when the filter rules say: an identifier named in the
@@ -81,6 +82,8 @@ void Run(const std::uint8_t* data, std::size_t size) {
         u16 t = u"[options]\r\n";
         if (in.ConsumeBool()) t += u"ProfileRegFolder=" + fuzz::Text(in, 20) + u"\r\n";
         if (in.ConsumeBool()) t += u"profileFolder=" + fuzz::Text(in, 20) + u"\r\n";
+        if (in.ConsumeBool()) t += u"MuteTarget=" + fuzz::Text(in, 20) + u"\r\n";
+        if (in.ConsumeBool()) t += u"MuteOverlay=" + fuzz::Text(in, 4) + u"\r\n";
         t += in.ConsumeBool() ? u"[IncludeHIDDeviceList]\r\n" : u"[includehiddevicelist]\r\n";
         const int entries = in.ConsumeIntegralInRange<int>(0, 110);
         for (int n = 1; n <= entries; ++n) {
@@ -98,6 +101,10 @@ void Run(const std::uint8_t* data, std::size_t size) {
     const TOptionsFromConfigFile options = ReadOptionsFromConfigFile(p.ini, p.paths);
     FUZZ_CHECK(options.ProfileRegFolder.rfind(u"software\\", 0) == 0, "the registry folder %s lacks software\\",
                fuzz::Show(options.ProfileRegFolder).c_str());
+    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    FUZZ_CHECK(!options.MuteTarget.empty() && !blank(options.MuteTarget.front()) && !blank(options.MuteTarget.back()),
+               "MuteTarget %s is empty or has blanks around it", fuzz::Show(options.MuteTarget).c_str());
+    FUZZ_CHECK(options.MuteOverlay >= 0 && options.MuteOverlay <= 2, "MuteOverlay %d", options.MuteOverlay);
     try {
         const u16 folder = GetPersonalDocumentProfilePath(p.files, p.paths, options);
         FUZZ_CHECK(folder.rfind(WithTrailingBackslash(p.paths.documents), 0) == 0 && p.files.DirectoryExists(folder),

@@ -186,6 +186,18 @@ public:
                                  vtable, this);
         return sd_bus_request_name(bus_, "io.github.vxmmon.TVXMCFGMAIN", 0) > 0;
     }
+    // Plays a desktop's notification server: records each call, answers
+    // Notify with a new id.
+    bool BeNotificationServer() {
+        static const sd_bus_vtable vtable[] = {
+            SD_BUS_VTABLE_START(0),
+            SD_BUS_METHOD("Notify", "susssasa{sv}i", "u", &BusPeer::OnNotify, SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_METHOD("CloseNotification", "u", "", &BusPeer::OnCloseNotification, SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_VTABLE_END};
+        sd_bus_add_object_vtable(bus_, nullptr, "/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                 vtable, this);
+        return sd_bus_request_name(bus_, "org.freedesktop.Notifications", 0) > 0;
+    }
     // Plays the panel's watcher: records the items that register.
     bool BeWatcher() {
         static const sd_bus_vtable vtable[] = {
@@ -252,6 +264,14 @@ public:
     }
 
     std::string destination = "io.github.vxmmon.TVXMMONMAIN";  // of Call
+    struct Notification {
+        std::string method;  // "Notify" or "CloseNotification"
+        std::uint32_t id = 0;  // given, or closed
+        std::uint32_t replaces = 0;
+        std::string summary;
+        std::int32_t expire = 0;
+    };
+    std::vector<Notification> notifications;
     std::vector<SignalSeen> signals;
     std::vector<std::string> registered;  // the services that registered, with the sender
     int activations = 0;
@@ -277,6 +297,26 @@ private:
         ++static_cast<BusPeer*>(userdata)->activations;
         return sd_bus_reply_method_return(m, "");
     }
+    static int OnNotify(sd_bus_message* m, void* userdata, sd_bus_error*) {
+        auto* self = static_cast<BusPeer*>(userdata);
+        Notification n;
+        n.method = "Notify";
+        const char *app = nullptr, *icon = nullptr, *summary = nullptr, *body = nullptr;
+        sd_bus_message_read(m, "susss", &app, &n.replaces, &icon, &summary, &body);
+        sd_bus_message_skip(m, "asa{sv}");
+        sd_bus_message_read(m, "i", &n.expire);
+        n.summary = summary ? summary : "";
+        n.id = n.replaces ? n.replaces : ++self->lastNotification_;
+        self->notifications.push_back(n);
+        return sd_bus_reply_method_return(m, "u", n.id);
+    }
+    static int OnCloseNotification(sd_bus_message* m, void* userdata, sd_bus_error*) {
+        Notification n;
+        n.method = "CloseNotification";
+        sd_bus_message_read(m, "u", &n.id);
+        static_cast<BusPeer*>(userdata)->notifications.push_back(n);
+        return sd_bus_reply_method_return(m, "");
+    }
     static int OnRegister(sd_bus_message* m, void* userdata, sd_bus_error*) {
         const char* service = nullptr;
         sd_bus_message_read(m, "s", &service);
@@ -285,6 +325,7 @@ private:
     }
 
     sd_bus* bus_ = nullptr;
+    std::uint32_t lastNotification_ = 0;
 };
 
 // The stand-in device: the test's end of a socket pair, the child's end kept

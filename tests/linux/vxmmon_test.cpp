@@ -197,8 +197,9 @@ TEST(Vxmmon, TheRoadOfAButtonPressTheProtocolAndTheTray) {
     ASSERT_NE(monitor.WaitLine("MicrophoneMute: unmuted"), "") << monitor.All();
     EXPECT_EQ(PactlSourceMute(), "no");
     EXPECT_EQ(monitor.Count("KeyIndex = 10 postmessage record!"), 2);
-    // Muted from outside: the next press unmutes.
+    // Muted from outside: once the monitor has it, the next press unmutes.
     Shell("pactl set-source-mute @DEFAULT_SOURCE@ 1");
+    ASSERT_NE(monitor.WaitLine("microphone muted", 2), "") << monitor.All();
     ASSERT_TRUE(device.Send(kButton10));
     ASSERT_NE(monitor.WaitLine("MicrophoneMute: unmuted", 2), "") << monitor.All();
     EXPECT_EQ(PactlSourceMute(), "no");
@@ -437,6 +438,254 @@ TEST(Vxmmon, SettingsThroughTheOptionsTheMenuAndTheBus) {
     monitor.Signal(SIGTERM);
     EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
 }
+
+// A copy of the test build in a folder of its own, beside the config.ini given
+// (the program reads the one in its folder).
+struct StagedProgram {
+    TempDir dir;
+    explicit StagedProgram(const std::string& config) {
+        Shell("cp '" VXMMON_STANDIN "' '" + dir / "vxmmon_standin" + "'");
+        WriteBytes(dir / "config.ini", config);
+    }
+    std::string Path() const { return dir / "vxmmon_standin"; }
+};
+
+// A second null source in the session's PulseAudio, gone with the guard.
+struct SecondSource {
+    std::string module = Shell("pactl load-module module-null-source source_name=second_mic description=Second");
+    std::string original = Trim(Shell("pactl get-default-source"));
+    SecondSource() {
+        Shell("pactl set-source-mute second_mic 0; pactl set-source-mute null_mic 0");
+    }
+    ~SecondSource() {
+        Shell("pactl set-default-source " + original + "; pactl unload-module " + Trim(module) +
+              "; pactl set-source-mute @DEFAULT_SOURCE@ 0");
+    }
+    static std::string Trim(std::string t) {
+        while (!t.empty() && (t.back() == '\n' || t.back() == ' ')) t.pop_back();
+        return t;
+    }
+    static std::string Mute(const char* source) {
+        const std::string out = Shell(std::string("pactl get-source-mute ") + source);
+        return out.find("yes") != std::string::npos ? "yes" : out.find("no") != std::string::npos ? "no" : out;
+    }
+};
+
+// The default microphone changed between two presses: the second press
+// mutes the new one, in the session's PulseAudio.
+TEST(Vxmmon, TheDefaultMicrophoneChangedBetweenTwoPressesIsTheOneTheSecondMutes) {
+    VXM_NEED_SESSION();
+    Store store;
+    store.MuteOnButton10();
+    SecondSource second;
+    ASSERT_FALSE(second.module.empty());
+    StandInDevice device;
+    Child monitor(VXMMON_STANDIN, {"--device-fd=" + std::to_string(device.childEnd), "--verbose"}, store.Env(),
+                  device.childEnd);
+    ASSERT_TRUE(device.Send(kButton10));
+    ASSERT_NE(monitor.WaitLine("MicrophoneMute: muted"), "") << monitor.All();
+    EXPECT_EQ(SecondSource::Mute("null_mic"), "yes");
+    Shell("pactl set-default-source second_mic");
+    ASSERT_NE(monitor.WaitLine("default microphone: second_mic"), "") << monitor.All();
+    ASSERT_NE(monitor.WaitLine("microphone live", 2), "") << "the new default's own state";
+    ASSERT_TRUE(device.Send(kButton10));
+    ASSERT_NE(monitor.WaitLine("MicrophoneMute: muted", 2), "") << monitor.All();
+    EXPECT_EQ(SecondSource::Mute("second_mic"), "yes");
+    EXPECT_EQ(SecondSource::Mute("null_mic"), "yes");
+    monitor.Signal(SIGTERM);
+    EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
+}
+
+// MuteTarget=all over two sources (the sink's monitor left alone), one
+// unmuted elsewhere, and MuteOverlay=2: each toggle's notification replaces
+// the last and is closed two seconds later.
+TEST(Vxmmon, AllSourcesAreMutedByOnePressAndEachToggleReplacesItsNotification) {
+    VXM_NEED_SESSION();
+    Store store;
+    store.MuteOnButton10();
+    SecondSource second;
+    ASSERT_FALSE(second.module.empty());
+    StagedProgram program("[options]\nMuteTarget=all\nMuteOverlay=2\n");
+    BusPeer peer;
+    ASSERT_TRUE(peer.BeNotificationServer());
+    StandInDevice device;
+    Child monitor(program.Path(), {"--device-fd=" + std::to_string(device.childEnd), "--verbose"}, store.Env(),
+                  device.childEnd);
+    ASSERT_TRUE(device.Send(kButton10));
+    ASSERT_NE(monitor.WaitLine("MicrophoneMute: muted"), "") << monitor.All();
+    EXPECT_EQ(SecondSource::Mute("null_mic"), "yes");
+    EXPECT_EQ(SecondSource::Mute("second_mic"), "yes");
+    EXPECT_EQ(SecondSource::Mute("null_out.monitor"), "no") << "an output's monitor is no microphone";
+    ASSERT_TRUE(peer.Pump([&] { return peer.notifications.size() >= 1; })) << monitor.All();
+    // One live again: not muted any more, and the next press mutes it.
+    Shell("pactl set-source-mute second_mic 0");
+    ASSERT_NE(monitor.WaitLine("microphone live", 2), "") << monitor.All();
+    ASSERT_TRUE(device.Send(kButton10));
+    ASSERT_NE(monitor.WaitLine("MicrophoneMute: muted", 2), "") << monitor.All();
+    EXPECT_EQ(SecondSource::Mute("second_mic"), "yes");
+    ASSERT_TRUE(device.Send(kButton10));
+    ASSERT_NE(monitor.WaitLine("MicrophoneMute: unmuted"), "") << monitor.All();
+    EXPECT_EQ(SecondSource::Mute("null_mic"), "no");
+    EXPECT_EQ(SecondSource::Mute("second_mic"), "no");
+    ASSERT_TRUE(peer.Pump([&] {
+        return !peer.notifications.empty() && peer.notifications.back().method == "CloseNotification";
+    })) << monitor.All();
+    std::vector<BusPeer::Notification> shown;
+    for (const auto& n : peer.notifications) {
+        if (n.method == "Notify") shown.push_back(n);
+    }
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].replaces, 0u);
+    EXPECT_EQ(shown[1].replaces, shown[0].id) << "replaced, not piled up";
+    EXPECT_EQ(shown[2].replaces, shown[0].id);
+    for (const auto& n : shown) EXPECT_EQ(n.expire, 2000);
+    EXPECT_NE(shown[0].summary, shown[2].summary) << "muted, then live";
+    EXPECT_EQ(peer.notifications.back().id, shown[0].id);
+    monitor.Signal(SIGTERM);
+    EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
+}
+
+// A sound server of the test's own, in a runtime folder of its own: PulseAudio
+// with a null source "mic", or PipeWire with WirePlumber and pipewire-pulse
+// and a virtual source "mic", as a desktop runs them. Its pulse server can be
+// killed, started again, stopped and continued.
+class SoundServer {
+public:
+    explicit SoundServer(bool pipewire) : pipewire_(pipewire) { ::chmod(dir_.Path().c_str(), 0700); }
+    std::string Address() const { return "unix:" + (pipewire_ ? dir_ / "pulse/native" : dir_ / "pulse-native"); }
+    std::string Pactl(const std::string& args) const {
+        return Shell("PULSE_SERVER=" + Address() + " pactl " + args + " 2>&1");
+    }
+    bool Start() {
+        if (pipewire_) {
+            daemon_ = std::make_unique<Child>("/usr/bin/pipewire", std::vector<std::string>{}, Env());
+            if (!WaitFor([&] { return Exists(dir_ / "pipewire-0"); })) return false;
+            session_ = std::make_unique<Child>("/usr/bin/wireplumber", std::vector<std::string>{}, Env());
+        }
+        return StartPulse();
+    }
+    // The pulse server alone (with PipeWire, its virtual source made again, as a user would).
+    bool StartPulse() {
+        if (pipewire_) {
+            pulse_ = std::make_unique<Child>("/usr/bin/pipewire-pulse", std::vector<std::string>{}, Env());
+        } else {
+            pulse_ = std::make_unique<Child>(
+                "/usr/bin/pulseaudio",
+                std::vector<std::string>{"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                                         "--use-pid-file=no",
+                                         "--load=module-native-protocol-unix socket=" + dir_ / "pulse-native" +
+                                             " auth-anonymous=1",
+                                         "--load=module-null-source source_name=mic"},
+                // Off the session bus: the session's own server holds PulseAudio's name there.
+                std::vector<std::string>{"XDG_RUNTIME_DIR=" + dir_.Path(), "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"});
+        }
+        if (!WaitFor([&] { return Pactl("info").find("Server Name") != std::string::npos; })) return false;
+        if (pipewire_) {
+            Pactl("load-module module-null-sink media.class=Audio/Source/Virtual sink_name=mic");
+            if (!WaitFor([&] { return Pactl("list sources short").find("\tmic\t") != std::string::npos; })) return false;
+        }
+        Pactl("set-default-source mic");
+        return WaitFor([&] { return Pactl("get-default-source").rfind("mic", 0) == 0; });
+    }
+    void KillPulse() {
+        pulse_->Signal(SIGKILL);
+        pulse_->Wait(10s);
+        pulse_.reset();
+    }
+    void Stop() const { pulse_->Signal(SIGSTOP); }
+    void Continue() const { pulse_->Signal(SIGCONT); }
+    std::string Log() const { return pulse_ ? pulse_->All() : std::string(); }
+    ~SoundServer() {
+        if (pulse_) Continue();
+        pulse_.reset();
+        session_.reset();
+        daemon_.reset();
+    }
+
+private:
+    std::vector<std::string> Env() const { return {"XDG_RUNTIME_DIR=" + dir_.Path()}; }
+    template <typename Done>
+    static bool WaitFor(Done done) {
+        for (int i = 0; i < 200; ++i) {
+            if (done()) return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+    bool pipewire_;
+    TempDir dir_;
+    std::unique_ptr<Child> daemon_, session_, pulse_;
+};
+
+class VxmmonSoundServer : public ::testing::TestWithParam<bool> {};
+
+// The sound server killed under a running monitor: said once, the state
+// unknown on the tray, a press meanwhile said on standard error and as a
+// desktop notification; started again: followed again with an outside
+// change and no press. Then it hangs: a press waits for it no longer than
+// its bound, the monitor answers meanwhile, and it is followed again once
+// it goes on. The same on PulseAudio and on PipeWire.
+TEST_P(VxmmonSoundServer, KilledAndRestartedOrHungUnderARunningMonitor) {
+    VXM_NEED_SESSION();
+    SoundServer server(GetParam());
+    ASSERT_TRUE(server.Start()) << server.Log();
+    Store store;
+    store.MuteOnButton10();
+    BusPeer peer;
+    ASSERT_TRUE(peer.BeNotificationServer());
+    StandInDevice device;
+    std::vector<std::string> env = store.Env();
+    env.push_back("PULSE_SERVER=" + server.Address());
+    Child monitor(VXMMON_STANDIN, {"--device-fd=" + std::to_string(device.childEnd), "--verbose"}, env,
+                  device.childEnd);
+    ASSERT_NE(monitor.WaitLine("microphone live"), "") << monitor.All();
+    server.KillPulse();
+    ASSERT_NE(monitor.WaitLine("sound server gone: "), "") << monitor.All();
+    ASSERT_NE(monitor.WaitLine("microphone state unknown"), "") << monitor.All();
+    ASSERT_TRUE(device.Send(kButton10));
+    ASSERT_NE(monitor.WaitLine("vxmmon: no sound server: the press changed nothing"), "") << monitor.All();
+    ASSERT_TRUE(peer.Pump([&] { return !peer.notifications.empty(); })) << monitor.All();
+    EXPECT_EQ(peer.notifications.front().method, "Notify");
+
+    ASSERT_TRUE(server.StartPulse()) << server.Log();
+    ASSERT_NE(monitor.WaitLine("microphone live", 2), "") << "followed again without a press\n" << monitor.All();
+    server.Pactl("set-source-mute @DEFAULT_SOURCE@ 1");
+    ASSERT_NE(monitor.WaitLine("microphone muted"), "") << monitor.All();
+    ASSERT_TRUE(device.Send(kButton10));
+    ASSERT_NE(monitor.WaitLine("MicrophoneMute: unmuted"), "") << monitor.All();
+    EXPECT_NE(server.Pactl("get-source-mute @DEFAULT_SOURCE@").find("no"), std::string::npos);
+    EXPECT_EQ(monitor.Count("sound server gone"), 1) << "said once";
+    EXPECT_EQ(monitor.Count("vxmmon: sound server back"), 1);
+
+    server.Stop();
+    ASSERT_TRUE(device.Send(kButton10));
+    ASSERT_NE(monitor.WaitLine("vxmmon: the sound server did not answer in time"), "") << monitor.All();
+    EXPECT_EQ(peer.Call("ReloadSettings"), "") << "the monitor answers meanwhile";
+    ASSERT_TRUE(device.Send(kButton10));
+    ASSERT_NE(monitor.WaitLine("vxmmon: no sound server: the press changed nothing", 2), "")
+        << "given up: the next press is told at once\n" << monitor.All();
+    server.Continue();
+    ASSERT_NE(monitor.WaitLine("vxmmon: sound server back", 2), "") << monitor.All();
+    // Whatever the server made of the press it had in hand, the tray shows it.
+    const bool muted = server.Pactl("get-source-mute @DEFAULT_SOURCE@").find("yes") != std::string::npos;
+    const auto lastState = [&] {
+        const std::string all = monitor.All();
+        const std::size_t m = all.rfind("microphone muted"), l = all.rfind("microphone live");
+        const std::size_t u = all.rfind("microphone state unknown");
+        const std::size_t last = std::max({m == std::string::npos ? 0 : m, l == std::string::npos ? 0 : l,
+                                           u == std::string::npos ? 0 : u});
+        return last == m ? "muted" : last == l ? "live" : "unknown";
+    };
+    for (int i = 0; i < 200 && lastState() != std::string(muted ? "muted" : "live"); ++i) std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(lastState(), std::string(muted ? "muted" : "live")) << monitor.All();
+    EXPECT_EQ(monitor.Count("MicrophoneMute: muted") + monitor.Count("MicrophoneMute: unmuted"), 1)
+        << "no press was carried out late";
+    monitor.Signal(SIGTERM);
+    EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
+}
+
+INSTANTIATE_TEST_SUITE_P(, VxmmonSoundServer, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "PipeWire" : "PulseAudio"; });
 
 // The shipped program on the machine's own hidraw devices (none here): it
 // finds none and keeps running, goes on without a tray (said once) until a

@@ -176,7 +176,7 @@ FakeMonitorHost::operator app::MonitorDependencies() {
     // output and the paths are this host.
     FakeMonitorHost& h = *this;
     return app::MonitorDependencies{h, h, h, h, h, h, h, h, h, h, platform.registry, platform.files, nls,
-                                    coreAudio, mixer, *hookLibrary, dispatcher, h};
+                                    coreAudio, mixer, *hookLibrary, dispatcher, h, h};
 }
 
 std::unique_ptr<TuiHIDData> FakeMonitorHost::CreateHidData() {
@@ -254,7 +254,16 @@ void FakeMonitorHost::Sleep(unsigned ms) {
 }
 void FakeMonitorHost::Terminate() { log.push_back("Terminate"); }
 void FakeMonitorHost::Play(platform::SoundCue cue) {
-    log.push_back(cue == platform::SoundCue::MicrophoneMuted ? "Sound:muted" : "Sound:live");
+    log.push_back(cue == platform::SoundCue::MicrophoneMuted ? "Sound:muted"
+                  : cue == platform::SoundCue::MicrophoneLive ? "Sound:live"
+                                                              : "Sound:error");
+}
+void FakeMonitorHost::ShowState(bool muted, u16view text, unsigned forMs) {
+    log.push_back(std::string("Notice:show:") + (muted ? "muted:" : "live:") + Utf8(text) + ":" + std::to_string(forMs));
+}
+void FakeMonitorHost::HideState() { log.push_back("Notice:hide"); }
+void FakeMonitorHost::TellFailure(u16view text, u16view detail) {
+    log.push_back("Notice:failure:" + Utf8(text) + ":" + Utf8(detail));
 }
 
 }  // namespace vxm::fake

@@ -32,7 +32,8 @@ class FakeMonitorHost final : public app::IMonitorShell,
                               public platform::IMessageBox,
                               public platform::IDebugOutput,
                               public platform::ISystemPaths,
-                              public platform::ISoundCues {
+                              public platform::ISoundCues,
+                              public platform::IMuteNotices {
     // The translation state is process-wide: every host starts without one.
     struct CleanTranslation {
         CleanTranslation() { ResetTranslationState(); }
@@ -76,7 +77,11 @@ public:
     void ProcessMessages() override;
     void Sleep(unsigned ms) override;
     void Terminate() override;
-    void Play(platform::SoundCue cue) override;  // "Sound:muted", "Sound:live"
+    void Play(platform::SoundCue cue) override;  // "Sound:muted", "Sound:live", "Sound:error"
+    // "Notice:show:muted:<text>:<ms>", "Notice:hide", "Notice:failure:<text>:<detail>"
+    void ShowState(bool muted, u16view text, unsigned forMs) override;
+    void HideState() override;
+    void TellFailure(u16view text, u16view detail) override;
     platform::OsVersion GetOsVersion() override { return os; }
     u16 ExecutableFolder() override { return exeFolder; }
     u16 PersonalDocumentsFolder() override { return platform.paths.documents; }

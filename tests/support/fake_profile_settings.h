@@ -34,6 +34,8 @@ struct FakeProfileSettings final : IProfileSettings {
         if (!refusal.empty()) throw StoreError(refusal);
         language = index;
     }
+    u16 MuteTarget() const override { return muteTarget; }
+    int MuteOverlay() const override { return muteOverlay; }
     void LoadProfileGroupSettingInfoFromRegistry() override { ++groupLoads; }
     void LoadAllProfileInfoFromRegistry() override { ++settingsLoads; }
     bool LoadCurrentProfileInfoFromRegistry() override {
@@ -52,6 +54,8 @@ struct FakeProfileSettings final : IProfileSettings {
     // Off unless a test turns them on: the plain tray that most tests describe.
     bool muteIndicator = false;
     bool muteSound = false;
+    u16 muteTarget = u"default";
+    int muteOverlay = 0;
 };
 
 }  // namespace vxm::fake

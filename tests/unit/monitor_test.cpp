@@ -46,7 +46,7 @@ TEST(MonitorLifecycle, InitMonitorLoadsIconThenCaptionsThenAudioOnNt6) {
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0], "LoadIconFromFile:C:\\Mouse\\\\images\\0409\\icons\\logo.ico");
     EXPECT_EQ(window.uiLanguage1().Lang(), u"CH") << "CurrentLanguage 0 is the first language";
-    EXPECT_EQ(host.coreAudio.binds, 1) << "the endpoint is bound last";
+    EXPECT_EQ(host.coreAudio.opens, 1) << "the endpoint is bound last";
     EXPECT_TRUE(window.Audio().Bound());
     EXPECT_FALSE(host.iconLoaded) << "no file: the program's own icon stays";
     // The upper-case title and hint have no line in "CH"; the menu has.
@@ -72,7 +72,7 @@ TEST(MonitorLifecycle, NoAudioBeforeNt6AndNoSetLangWhenTheLanguageMatches) {
     window.UpdateLanguageAndCaptions();  // as after 7037
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(host.menuCaptions[2], u"退出软件");
-    EXPECT_EQ(host.coreAudio.binds, 0);
+    EXPECT_EQ(host.coreAudio.opens, 0);
 }
 
 TEST(MonitorLifecycle, CaptionsPassThroughTranslateText) {

@@ -27,21 +27,28 @@ TEST(ProfileOptions, DefaultsAndConfigValues) {
     EXPECT_TRUE(p.files.DirectoryExists(u"D:\\Docs\\P\\MacroDB"));
 }
 
-TEST(ProfileOptions, MuteSwitchesAcceptOnlyZeroOrOneAndOtherwiseKeepTheirDefaults) {
+TEST(ProfileOptions, MuteOptionsAcceptOnlyTheirValuesAndOtherwiseKeepTheirDefaults) {
     FakePlatform p;
     auto o = ReadOptionsFromConfigFile(p.ini, p.paths);
     EXPECT_TRUE(o.MuteIndicator) << "no file";
     EXPECT_FALSE(o.MuteSound);
+    EXPECT_EQ(o.MuteTarget, u"default");
+    EXPECT_EQ(o.MuteOverlay, 0);
     const u16 file = p.paths.exeFolder + u"config.ini";
-    p.files.PutText(file, "[options]\nmuteindicator= 0\t\nMUTESOUND=1 \n");
+    p.files.PutText(file, "[options]\nmuteindicator= 0\t\nMUTESOUND=1 \nMuteTarget= Headset Mic \nmuteoverlay=2\n");
     o = ReadOptionsFromConfigFile(p.ini, p.paths);
     EXPECT_FALSE(o.MuteIndicator);
     EXPECT_TRUE(o.MuteSound);
-    for (const char* bad : {"", "yes", "01", "2", "-1", "0x1", "1 ; on", "\"1\"x", "１"}) {
-        p.files.PutText(file, std::string("[options]\nMuteIndicator=") + bad + "\nMuteSound=" + bad + "\n");
+    EXPECT_EQ(o.MuteTarget, u"Headset Mic") << "blanks around it trimmed";
+    EXPECT_EQ(o.MuteOverlay, 2);
+    for (const char* bad : {"", "yes", "01", "3", "-1", "0x1", "1 ; on", "\"1\"x", "１"}) {
+        p.files.PutText(file, std::string("[options]\nMuteIndicator=") + bad + "\nMuteSound=" + bad +
+                                  "\nMuteOverlay=" + bad + "\nMuteTarget=" + (bad[0] ? "" : " \t") + "\n");
         o = ReadOptionsFromConfigFile(p.ini, p.paths);
         EXPECT_TRUE(o.MuteIndicator) << bad;
         EXPECT_FALSE(o.MuteSound) << bad;
+        EXPECT_EQ(o.MuteOverlay, 0) << bad;
+        EXPECT_EQ(o.MuteTarget, u"default") << "empty or blank";
     }
     // A huge value is one more malformed one.
     p.files.PutText(file, "[options]\nMuteSound=" + std::string(1 << 20, '1') + "\n");

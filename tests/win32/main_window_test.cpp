@@ -33,6 +33,8 @@ struct FailingSettings final : IProfileSettings {
     int MuteButton() const override { return -1; }
     void SetMuteButton(int) override {}
     void SetCurrentLanguage(std::uint8_t) override {}
+    u16 MuteTarget() const override { return u"default"; }
+    int MuteOverlay() const override { return 0; }
     TMouseProfileInfo profile;
     bool fail = true;
     int groupLoads = 0, settingsLoads = 0;
@@ -53,7 +55,7 @@ TEST(MonitorWindow, AnExceptionInAHandlerIsReportedAndTheWindowGoesOn) {
     app::TVXMMONMAIN window(app::MonitorDependencies{shell, shell, h.messageLoop, h.windows, h.programs, h.ticks,
                                                      h.os, h.messageBox, h.debug, h.paths, h.registry, h.files,
                                                      h.nls, h.coreAudio, h.mixer, h.hookLibrary, shell.Dispatcher(),
-                                                     h.sounds},
+                                                     h.sounds, h.notices},
                             settings);
     const HWND hwnd = reinterpret_cast<HWND>(shell.MainWindow());
     ASSERT_NE(hwnd, nullptr);

@@ -19,7 +19,7 @@ app::MonitorParts MonitorProgram::Parts() {
         return std::make_unique<app::TVXMMONMAIN>(
             app::MonitorDependencies{*window_, *window_, messageLoop_, windows_, programs_, ticks_, os_,
                                      window_->Messages(), debug_, paths_, registry_, files_, nls_, coreAudio_,
-                                     mixer_, hookLibrary_, window_->Dispatcher(), sounds_},
+                                     mixer_, hookLibrary_, window_->Dispatcher(), sounds_, notices_},
             settings);
     };
     return parts;

@@ -17,6 +17,7 @@
 #include "platform/win32/ini_win32.h"
 #include "platform/win32/locale_win32.h"
 #include "platform/win32/message_loop_win32.h"
+#include "platform/win32/mute_notices_win32.h"
 #include "platform/win32/os_win32.h"
 #include "platform/win32/paths_win32.h"
 #include "platform/win32/programs_win32.h"
@@ -62,6 +63,7 @@ private:
     Mixer mixer_;
     HookLibrary hookLibrary_;
     SoundCues sounds_;
+    MuteNotices notices_;
     ProcessHost process_;
     std::unique_ptr<platform::IHidSystem> hid_;
     std::unique_ptr<MonitorWindow> window_;

@@ -96,8 +96,9 @@ class DebugSoundCues final : public platform::ISoundCues {
 public:
     explicit DebugSoundCues(platform::IDebugOutput& debug) : debug_(debug) {}
     void Play(platform::SoundCue cue) override {
-        debug_.DebugOutput(cue == platform::SoundCue::MicrophoneMuted ? u"sound cue: muted (none on Linux)"
-                                                                      : u"sound cue: live (none on Linux)");
+        debug_.DebugOutput(cue == platform::SoundCue::MicrophoneMuted  ? u"sound cue: muted (none on Linux)"
+                           : cue == platform::SoundCue::MicrophoneLive ? u"sound cue: live (none on Linux)"
+                                                                       : u"sound cue: error (none on Linux)");
     }
 
 private:

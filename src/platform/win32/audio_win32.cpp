@@ -21,10 +21,11 @@ constexpr IID kIidIAudioEndpointVolumeCallback = {
     0x657804FA, 0xD6AD, 0x4496, {0x8A, 0x60, 0x35, 0x27, 0x52, 0xAF, 0x4F, 0x89}};
 constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;  // 7
 
-// Only flips the "volume updating" flag, on the audio system's thread.
+// Reports each mute change of the endpoint it is registered with, on the
+// audio system's thread.
 class TMyEndpointVolumeCallback final : public IAudioEndpointVolumeCallback {
 public:
-    explicit TMyEndpointVolumeCallback(std::function<void(bool)> onNotify) : onNotify_(std::move(onNotify)) {}
+    TMyEndpointVolumeCallback(platform::AudioEventSink sink, u16 id) : sink_(std::move(sink)), id_(std::move(id)) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIidIAudioEndpointVolumeCallback)) {
@@ -41,37 +42,19 @@ public:
         if (r == 0) delete this;
         return r;
     }
-    HRESULT STDMETHODCALLTYPE OnNotify(PAUDIO_VOLUME_NOTIFICATION_DATA) override {
-        if (onNotify_) onNotify_(true);
-        if (onNotify_) onNotify_(false);
+    HRESULT STDMETHODCALLTYPE OnNotify(PAUDIO_VOLUME_NOTIFICATION_DATA data) override {
+        if (!data || !sink_) return S_OK;
+        platform::AudioEvent e;
+        e.kind = platform::AudioEvent::Kind::Changed;
+        e.endpoint.id = id_;
+        e.endpoint.muted = data->bMuted != FALSE;
+        sink_(e);
         return S_OK;
     }
 
 private:
     std::atomic<ULONG> refs_{1};
-    std::function<void(bool)> onNotify_;
-};
-
-class Endpoint final : public platform::IAudioEndpoint {
-public:
-    Endpoint(ComPtr<IMMDeviceEnumerator> e, ComPtr<IMMDevice> d, ComPtr<IAudioEndpointVolume> v, u16 id)
-        : enumerator_(std::move(e)), device_(std::move(d)), volume_(std::move(v)), id_(std::move(id)) {}
-    Endpoint(const Endpoint&) = delete;
-    Endpoint& operator=(const Endpoint&) = delete;
-    u16 Id() const override { return id_; }
-    bool GetMute(bool& muted) override {
-        BOOL m = FALSE;
-        if (FAILED(volume_->GetMute(&m))) return false;
-        muted = m != FALSE;
-        return true;
-    }
-    bool SetMute(bool muted) override { return SUCCEEDED(volume_->SetMute(muted ? TRUE : FALSE, nullptr)); }
-
-private:
-    // Released in reverse: the volume, the device, then the enumerator.
-    ComPtr<IMMDeviceEnumerator> enumerator_;
-    ComPtr<IMMDevice> device_;
-    ComPtr<IAudioEndpointVolume> volume_;
+    platform::AudioEventSink sink_;
     u16 id_;
 };
 
@@ -95,27 +78,86 @@ ComPtr<IMMDevice> DefaultCaptureDevice(ComPtr<IMMDeviceEnumerator>& enumerator) 
     return device;
 }
 
-}  // namespace
-
-std::unique_ptr<platform::IAudioEndpoint> CoreAudio::BindDefaultCapture(std::function<void(bool)> onNotify) {
+// The default capture endpoint's volume interface, its callback registered.
+struct Bound {
     ComPtr<IMMDeviceEnumerator> enumerator;
-    ComPtr<IMMDevice> device = DefaultCaptureDevice(enumerator);
-    if (!device) return nullptr;
+    ComPtr<IMMDevice> device;
     ComPtr<IAudioEndpointVolume> volume;
-    if (device->Activate(kIidIAudioEndpointVolume, kClassContext, nullptr, volume.PutVoid()) != S_OK || !volume) {
-        return nullptr;
+    u16 id;
+};
+
+bool BindDefault(const platform::AudioEventSink& sink, Bound& out) {
+    Bound b;
+    b.device = DefaultCaptureDevice(b.enumerator);
+    if (!b.device) return false;
+    if (b.device->Activate(kIidIAudioEndpointVolume, kClassContext, nullptr, b.volume.PutVoid()) != S_OK ||
+        !b.volume) {
+        return false;
     }
+    b.id = DeviceId(b.device.Get());
     // The endpoint keeps the callback alive; our reference goes at once.
-    const ComPtr<TMyEndpointVolumeCallback> callback(new TMyEndpointVolumeCallback(std::move(onNotify)));
-    volume->RegisterControlChangeNotify(callback.Get());
-    u16 id = DeviceId(device.Get());
-    return std::make_unique<Endpoint>(std::move(enumerator), std::move(device), std::move(volume), std::move(id));
+    const ComPtr<TMyEndpointVolumeCallback> callback(new TMyEndpointVolumeCallback(sink, b.id));
+    b.volume->RegisterControlChangeNotify(callback.Get());
+    out = std::move(b);
+    return true;
 }
 
-u16 CoreAudio::DefaultCaptureId() {
-    ComPtr<IMMDeviceEnumerator> enumerator;
-    const ComPtr<IMMDevice> device = DefaultCaptureDevice(enumerator);
-    return device ? DeviceId(device.Get()) : u16();
+// The default capture endpoint, bound once and bound again when a press
+// finds another default: without endpoint notifications the default is
+// asked at every press, and only the bound endpoint's mute is reported.
+class Session final : public platform::ICaptureEndpoints {
+public:
+    Session(platform::AudioEventSink sink, Bound bound) : sink_(std::move(sink)), bound_(std::move(bound)) {}
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    bool FollowsChanges() const override { return false; }
+
+    bool Refresh() override {
+        // Follow the user's choice of default microphone: a changed default
+        // is bound again, or the toggle would leave the new microphone live.
+        ComPtr<IMMDeviceEnumerator> enumerator;
+        const ComPtr<IMMDevice> device = DefaultCaptureDevice(enumerator);
+        const u16 current = device ? DeviceId(device.Get()) : u16();
+        if (!current.empty() && current != bound_.id) {
+            Bound again;
+            if (BindDefault(sink_, again)) bound_ = std::move(again);
+        }
+        BOOL muted = FALSE;
+        if (FAILED(bound_.volume->GetMute(&muted))) return false;
+        platform::AudioEvent e;
+        e.kind = platform::AudioEvent::Kind::Snapshot;
+        e.endpoints.push_back(platform::CaptureEndpoint{bound_.id, u16(), muted != FALSE, false});
+        e.defaultId = bound_.id;
+        sink_(e);
+        return true;
+    }
+
+    std::vector<platform::MuteSetResult> SetMute(const std::vector<u16>& ids, bool muted) override {
+        std::vector<platform::MuteSetResult> results;
+        for (const u16& id : ids) {
+            if (id != platform::kDefaultCapture && id != bound_.id) {
+                results.push_back(platform::MuteSetResult::Refused);
+                continue;
+            }
+            results.push_back(SUCCEEDED(bound_.volume->SetMute(muted ? TRUE : FALSE, nullptr))
+                                  ? platform::MuteSetResult::Done
+                                  : platform::MuteSetResult::Refused);
+        }
+        return results;
+    }
+
+private:
+    platform::AudioEventSink sink_;
+    Bound bound_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::ICaptureEndpoints> CoreAudio::Open(platform::AudioEventSink sink) {
+    Bound bound;
+    if (!BindDefault(sink, bound)) return nullptr;
+    return std::make_unique<Session>(std::move(sink), std::move(bound));
 }
 
 unsigned Mixer::GetNumDevs() { return mixerGetNumDevs(); }

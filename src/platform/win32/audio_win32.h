@@ -4,10 +4,11 @@
 
 namespace vxm::win32 {
 
+// The default capture endpoint for the multimedia role, through its
+// IAudioEndpointVolume; its callback reports the endpoint's mute changes.
 class CoreAudio final : public platform::ICoreAudio {
 public:
-    std::unique_ptr<platform::IAudioEndpoint> BindDefaultCapture(std::function<void(bool)> onNotify) override;
-    u16 DefaultCaptureId() override;
+    std::unique_ptr<platform::ICaptureEndpoints> Open(platform::AudioEventSink sink) override;
 };
 
 class Mixer final : public platform::IMixer {
