@@ -363,13 +363,17 @@ cmp -s "$VXM_WINE_SESSION/before.reg" "$VXM_WINE_SESSION/after.reg" || fail "the
 cmp -s "$VXM_WINE_SESSION/before.files" "$VXM_WINE_SESSION/after.files" || fail "the profile folders changed"
 pass "silent uninstall: exit code 0, ui.local and the changed config.ini kept, no restart; profile records and folders byte-identical"
 
-# 10. The uninstaller as Windows runs it (it goes on from a copy in the
-# temporary folder): a config.ini as installed goes, and the folder with it.
+# 10. The same folder spelt another way is an upgrade, not a previous
+# installation to remove. The uninstaller as Windows runs it (it goes on from
+# a copy in the temporary folder): a config.ini as installed goes, and the
+# folder with it.
 rm -r "$other"
 rc=$(setup_run "/S /D=$winother")
 [ "$rc" = 0 ] || fail "install exit code $rc"
+rc=$(setup_run "/S /D=C:\Mouse Tools\..\Mouse Tools\Monitor")
+[ "$rc" = 0 ] && same_as_stage "$other" || fail "the same folder spelt another way: exit code $rc, $(ls -A "$other")"
 PROBE wait-window TVXMMONMAIN 20000 || fail "monitor not started"
 rc=$(win_run "$(reg_value "$ukey" QuietUninstallString)")
 [ "$rc" = 0 ] || fail "QuietUninstallString: exit code $rc"
 wait_until 300 test ! -e "$other" || fail "the program folder is still there: $(ls -A "$other")"
-pass "uninstall by QuietUninstallString: the folder with its config.ini as installed is gone"
+pass "the same folder by another path is upgraded; uninstall by QuietUninstallString: the folder with its config.ini as installed is gone"

@@ -202,6 +202,70 @@ FunctionEnd
 !insertmacro SAY ""
 !insertmacro SAY "un."
 
+; Whether two paths name one file: the same path, or the same volume and
+; file index.
+!macro SAME_FILE un
+Function ${un}SameFile  ; $R1, $R2: the paths; $R3: "1" when they do
+    Push $0
+    Push $1
+    Push $2
+    Push $3
+    Push $4
+    Push $5
+    Push $6
+    Push $7
+    Push $8
+    Push $9
+    StrCpy $R3 0
+    ${If} $R1 == $R2
+        StrCpy $R3 1
+    ${EndIf}
+    ; FILE_READ_ATTRIBUTES, any sharing: nothing that holds them is disturbed.
+    System::Call 'kernel32::CreateFileW(w R1, i 0x80, i 7, p 0, i 3, i 0, p 0) p .r0'
+    System::Call 'kernel32::CreateFileW(w R2, i 0x80, i 7, p 0, i 3, i 0, p 0) p .r1'
+    System::Alloc 52  ; BY_HANDLE_FILE_INFORMATION
+    Pop $2
+    System::Alloc 52
+    Pop $3
+    ${If} $0 P<> -1
+    ${AndIf} $1 P<> -1
+        System::Call 'kernel32::GetFileInformationByHandle(p r0, p r2) i .r4'
+        System::Call 'kernel32::GetFileInformationByHandle(p r1, p r3) i .r5'
+        ${If} $4 <> 0
+        ${AndIf} $5 <> 0
+            ; The volume's serial number, the file index's high and low parts.
+            System::Call '*$2(i, i, i, i, i, i, i, i .r4, i, i, i, i .r5, i .r6)'
+            System::Call '*$3(i, i, i, i, i, i, i, i .r7, i, i, i, i .r8, i .r9)'
+            ${If} $4 == $7
+            ${AndIf} $5 == $8
+            ${AndIf} $6 == $9
+                StrCpy $R3 1
+            ${EndIf}
+        ${EndIf}
+    ${EndIf}
+    ${If} $0 P<> -1
+        System::Call 'kernel32::CloseHandle(p r0)'
+    ${EndIf}
+    ${If} $1 P<> -1
+        System::Call 'kernel32::CloseHandle(p r1)'
+    ${EndIf}
+    System::Free $3
+    System::Free $2
+    Pop $9
+    Pop $8
+    Pop $7
+    Pop $6
+    Pop $5
+    Pop $4
+    Pop $3
+    Pop $2
+    Pop $1
+    Pop $0
+FunctionEnd
+!macroend
+!insertmacro SAME_FILE ""
+!insertmacro SAME_FILE "un."
+
 ; The size and CRC-32 of a small file ("" when it cannot be read or is larger
 ; than any config.ini the installer writes could be).
 !macro FILE_SIGNATURE un
@@ -756,11 +820,21 @@ Function FindPreviousInstallation
         ${If} $0 == $INSTDIR
             ReadRegStr $ConfigRecord HKLM "${UNINSTALL_KEY}" "${CONFIG_RECORD}"
         ${ElseIf} ${FileExists} "$0\${UNINSTALLER}"
-            StrCpy $PrevDir $0
-            ReadRegStr $PrevRecord HKLM "${UNINSTALL_KEY}" "${CONFIG_RECORD}"
+            ; This folder by another spelling (a short name, a trailing
+            ; backslash) is no other one: its uninstaller is the same file.
+            StrCpy $R1 "$0\${UNINSTALLER}"
+            StrCpy $R2 "$INSTDIR\${UNINSTALLER}"
+            Call SameFile
+            ${If} $R3 == 1
+                ReadRegStr $ConfigRecord HKLM "${UNINSTALL_KEY}" "${CONFIG_RECORD}"
+            ${Else}
+                StrCpy $PrevDir $0
+                ReadRegStr $PrevRecord HKLM "${UNINSTALL_KEY}" "${CONFIG_RECORD}"
+            ${EndIf}
         ${EndIf}
     ${EndIf}
 FunctionEnd
+
 
 ; The previous installation in another folder goes once this one is complete
 ; (before its key, Start-menu entry and Run value are written, which an older
@@ -817,7 +891,6 @@ FunctionEnd
 
 Section "-${NAME}" SecProgram
     InitPluginsDir
-    SetOutPath "$PLUGINSDIR"
     Call FindPreviousInstallation
     Call EndMonitorForFiles
 
@@ -1034,27 +1107,64 @@ FunctionEnd
 ; while they are this folder's: another installation may have taken them.
 Section "Uninstall"
     ; Not in the folder it removes.
+    SetDetailsPrint none
     SetOutPath "$TEMP"
+    SetDetailsPrint both
+    ; What of the machine's is this folder's, told while its files are there
+    ; (a path may be spelt another way, e.g. by its short name).
+    StrCpy $R2 "$INSTDIR\${UNINSTALLER}"
+    ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    StrCpy $5 0  ; the Uninstall key
+    ${If} $R1 != ""
+        StrCpy $R1 "$R1\${UNINSTALLER}"
+        Call un.SameFile
+        StrCpy $5 $R3
+    ${EndIf}
+    StrCpy $R2 "$INSTDIR\VXMMON.EXE"
+    ReadRegStr $R1 HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    StrCpy $0 $R1 1
+    ${If} $0 == '"'
+        StrCpy $R1 $R1 -1 1
+    ${EndIf}
+    Call un.SameFile
+    StrCpy $6 $R3  ; the Run value
+    StrCpy $7 0    ; the Start-menu entry
+    ${If} ${FileExists} "${SHORTCUT}"
+        StrCpy $R1 ""
+        StrCpy $4 "${SHORTCUT}"
+        System::Call 'ole32::CoCreateInstance(g "{00021401-0000-0000-C000-000000000046}", p 0, i 1, g "{000214F9-0000-0000-C000-000000000046}", *p .r2) i .r0'
+        ${If} $0 == 0
+            System::Call '$2->0(g "{0000010b-0000-0000-C000-000000000046}", *p .r3) i .r0'
+            ${If} $0 == 0
+                System::Call '$3->5(w r4, i 0) i .r0'
+                ${If} $0 == 0
+                    System::Call '$2->3(w .R1, i ${NSIS_MAX_STRLEN}, p 0, i 0) i'
+                ${EndIf}
+                System::Call '$3->2()'
+            ${EndIf}
+            System::Call '$2->2()'
+        ${EndIf}
+        Call un.SameFile
+        StrCpy $7 $R3
+    ${EndIf}
+    StrCpy $8 ""   ; the config.ini as installed
+    ${If} $5 == 1
+        ReadRegStr $8 HKLM "${UNINSTALL_KEY}" "${CONFIG_RECORD}"
+    ${EndIf}
+
     Call un.EndRunningMonitor
     StrCpy $Pending "|"
     !insertmacro PROGRAM_FILES UN_DELETE
-
-    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-    StrCpy $1 ""
-    ${If} $0 == $INSTDIR
-        ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "${CONFIG_RECORD}"
-    ${EndIf}
     ${If} ${FileExists} "$INSTDIR\config.ini"
         StrCpy $R1 "$INSTDIR\config.ini"
         Call un.FileSignature
-        ${If} $1 != ""
-        ${AndIf} $R2 == $1
+        ${If} $8 != ""
+        ${AndIf} $R2 == $8
             Delete "$INSTDIR\config.ini"
         ${Else}
             DetailPrint "$(ConfigKept)"
         ${EndIf}
     ${EndIf}
-
     ; Run in place (_?=) it has its own file open: that goes at the next restart.
     !insertmacro UN_DELETE "${UNINSTALLER}" ""
     StrCpy $R1 "$INSTDIR\images\0409\icons"
@@ -1066,32 +1176,13 @@ Section "Uninstall"
     StrCpy $R1 "$INSTDIR"
     Call un.RemoveFolder
 
-    ; The Start-menu entry only if it starts this folder's monitor.
-    ${If} ${FileExists} "${SHORTCUT}"
-        StrCpy $1 ""
-        StrCpy $4 "${SHORTCUT}"
-        System::Call 'ole32::CoCreateInstance(g "{00021401-0000-0000-C000-000000000046}", p 0, i 1, g "{000214F9-0000-0000-C000-000000000046}", *p .r2) i .r0'
-        ${If} $0 == 0
-            System::Call '$2->0(g "{0000010b-0000-0000-C000-000000000046}", *p .r3) i .r0'
-            ${If} $0 == 0
-                System::Call '$3->5(w r4, i 0) i .r0'
-                ${If} $0 == 0
-                    System::Call '$2->3(w .r1, i ${NSIS_MAX_STRLEN}, p 0, i 0) i'
-                ${EndIf}
-                System::Call '$3->2()'
-            ${EndIf}
-            System::Call '$2->2()'
-        ${EndIf}
-        ${If} $1 == "$INSTDIR\VXMMON.EXE"
-            Delete "${SHORTCUT}"
-        ${EndIf}
+    ${If} $7 == 1
+        Delete "${SHORTCUT}"
     ${EndIf}
-    ReadRegStr $0 HKLM "${RUN_KEY}" "${RUN_VALUE}"
-    ${If} $0 == '"$INSTDIR\VXMMON.EXE"'
+    ${If} $6 == 1
         DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
     ${EndIf}
-    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-    ${If} $0 == $INSTDIR
+    ${If} $5 == 1
         DeleteRegKey HKLM "${UNINSTALL_KEY}"
     ${EndIf}
 SectionEnd
