@@ -57,11 +57,8 @@ pactl set-default-sink null_out >/dev/null 2>&1
 "$WINE64" wineboot -i >"$root/wineboot.log" 2>&1 || { sleep 2; "$WINE64" wineboot -i >>"$root/wineboot.log" 2>&1; } ||
   { echo "session: wineboot failed" >&2; tail -20 "$root/wineboot.log" >&2; exit 1; }
 # Chinese captions need a CJK font behind the UI fonts.
-link='wqy-microhei.ttc,WenQuanYi Micro Hei'
-for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
-  "$WINE64" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-    /v "$face" /t REG_MULTI_SZ /d "$link" /f >/dev/null 2>&1
-done
+source "$(dirname "$0")/../../scripts/wine_cjk_font.sh"
+link_cjk_font "$WINE64" || { echo "session: the CJK font link failed" >&2; exit 1; }
 "$WINESERVER" -w
 
 export VXM_WINE_SESSION=$root

@@ -60,6 +60,10 @@
 //                                        the notifier's messages with extreme, forged and
 //                                        garbage values (none that names a button, a profile,
 //                                        a valid arrival or an end); prints how many were sent
+//   probe.exe run COMMANDLINE            runs the command line as it stands (nothing quoted
+//                                        or split), its standard error this one's, waits and
+//                                        prints "exit N" with the whole exit code (a Linux
+//                                        shell sees only its low byte)
 //   probe.exe memstat CLASS              prints "handles H private P" of the window's process
 //                                        (GetProcessHandleCount, else the system's handle list;
 //                                        PrivateUsage in bytes, which Wine leaves 0)
@@ -671,12 +675,35 @@ int Idle(const wchar_t* log) {
     return 0;
 }
 
+int RunCommandLine(const wchar_t* commandLine) {
+    std::wstring line = commandLine;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        std::printf("cannot start: %lu\n", GetLastError());
+        return 1;
+    }
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::printf("exit %lu\n", code);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const std::wstring cmd = argv[1];
     if (cmd == L"debug" && argc > 3) return RunUnderDebugger(argv[2], argv[3], argc - 4, argv + 4);
+    if (cmd == L"run") return RunCommandLine(argv[2]);
     if (cmd == L"mutex") {
         std::printf("%d\n", MutexExists(argv[2]) ? 1 : 0);
         return 0;
