@@ -23,7 +23,7 @@ struct TOptionsFromConfigFile {
 // `defaultValue`.
 bool ParseOptionSwitch(u16view text, bool defaultValue);
 
-// Reads "config.ini" beside the executable; a missing file or key gives the
+// Reads the program's "config.ini" (ISystemPaths::ProgramFile); a missing file or key gives the
 // defaults. "software\" is always put in front of the registry folder.
 // MuteIndicator and MuteSound follow ParseOptionSwitch.
 TOptionsFromConfigFile ReadOptionsFromConfigFile(platform::IIniReader& ini, platform::ISystemPaths& paths);
