@@ -15,6 +15,7 @@ packages=(
   xvfb x11-utils xdotool imagemagick dbus
   pulseaudio pulseaudio-utils
   libhidapi-dev libudev-dev libpulse-dev libsystemd-dev
+  lintian desktop-file-utils udev systemd
   fonts-wqy-microhei
 )
 

@@ -53,7 +53,7 @@ class MonitorShell final : public app::IMonitorShell, public platform::IMainWind
 public:
     // `say` tells the user something on standard error.
     MonitorShell(linuxos::MainLoop& loop, linuxos::SessionBus& bus, platform::IHidSystem& hid,
-                 platform::IIniReader& ini, platform::IDebugOutput& debug, u16 programFolder,
+                 platform::IIniReader& ini, platform::IDebugOutput& debug, u16 configFolder,
                  std::function<void(const std::string&)> say);
     ~MonitorShell() override;
     MonitorShell(const MonitorShell&) = delete;
@@ -96,7 +96,7 @@ private:
     platform::IHidSystem& hid_;
     platform::IIniReader& ini_;
     platform::IDebugOutput& debug_;
-    u16 programFolder_;
+    u16 configFolder_;  // where config.ini is read from
     std::function<void(const std::string&)> say_;
     app::TVXMMONMAIN* window_ = nullptr;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
