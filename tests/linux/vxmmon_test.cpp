@@ -358,7 +358,9 @@ TEST(Vxmmon, CallsWhileItEndsAreRefusedAsNotReady) {
                                            "ReloadProfiles", onReply, &replies, "x", static_cast<std::int64_t>(1)),
                   0);
     }
-    ASSERT_GE(sd_bus_flush(peer.Get()), 0);  // all sent
+    ASSERT_GE(sd_bus_flush(peer.Get()), 0);
+    // The bus daemon answers in order: once it has, it routed every call to the monitor.
+    ASSERT_TRUE(peer.NameHasOwner("io.github.vxmmon.TVXMMONMAIN"));
     monitor.Signal(SIGTERM);
     monitor.Signal(SIGCONT);
     EXPECT_EQ(monitor.Wait(15s), 0) << monitor.All();
@@ -421,9 +423,10 @@ TEST(Vxmmon, CallsWithoutAWindowAreRefused) {
     auto shell = std::make_unique<linuxmon::MonitorShell>(loop, *bus, hid, ini, debug, u"/nonexistent/",
                                                           [](const std::string&) {});
     shell->Attach(nullptr);
-    std::thread runner([&] { loop.Run(); });
     BusPeer peer;
+    // Asked before the loop's thread owns the connection: sd-bus is not thread-safe.
     peer.destination = bus->UniqueName();
+    std::thread runner([&] { loop.Run(); });
     EXPECT_EQ(peer.Call("ReloadProfiles", "x", 1), linuxmon::kErrorNotReady);
     EXPECT_EQ(peer.Call("ReloadSettings"), linuxmon::kErrorNotReady);
     EXPECT_EQ(peer.Call("ButtonEvent", "tx", 10, 1), linuxmon::kErrorNotReady);
