@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The start with every desktop session, from the package unpacked by
 # package.sh: the XDG autostart entry and the user unit pass their
-# validators; the entry's Exec starts the installed program, and a second
-# start (the entry again, or the unit's ExecStart, as when a desktop fires
-# both) ends at once, silently, with 0 while the first keeps its name; the
+# validators; the entry's Exec and the unit's ExecStart started at the same
+# moment leave one monitor (the other ends silently with 0), and each later
+# start ends at once, silently, with 0 while the first keeps its name; the
 # user's switch (vxmmon --autostart off / on, a Hidden=true copy in
 # ~/.config/autostart) is what the unit's start condition reads, and it keeps
 # what the user wrote into that copy.
@@ -56,11 +56,33 @@ owned() {
     org.freedesktop.DBus.NameHasOwner string:io.github.vxmmon.TVXMMONMAIN 2>/dev/null | grep -q 'boolean true'
 }
 owned && { echo "FAIL: the monitor's name is taken before the test"; exit 1; }
+# At login both may fire at the same moment: the entry's Exec and the unit's
+# ExecStart. One of them ends, silently and with 0; the other runs on.
 # shellcheck disable=SC2086  # split as the session splits Exec
-$exec_line 2>"$home/first.log" &
+$exec_line 2>"$home/a.log" &
 pids+=($!)
+# shellcheck disable=SC2086
+$start_line 2>"$home/b.log" &
+pids+=($!)
+sleep 60 &
+timer=$!
+ended=
+wait -n -p ended "${pids[@]}" "$timer" && code=0 || code=$?
+kill "$timer" 2>/dev/null || true
+if [ "$ended" = "$timer" ] || [ -z "$ended" ]; then
+  bad "two starts at once: neither ended"
+  first=${pids[0]} first_log=$home/a.log
+else
+  if [ "$ended" = "${pids[0]}" ]; then
+    first=${pids[1]} first_log=$home/b.log loser_log=$home/a.log
+  else
+    first=${pids[0]} first_log=$home/a.log loser_log=$home/b.log
+  fi
+  [ "$code" -eq 0 ] || bad "of two starts at once, one ended with $code: $(cat "$loser_log")"
+  [ ! -s "$loser_log" ] || bad "of two starts at once, one said: $(cat "$loser_log")"
+fi
 for _ in $(seq 300); do owned && break; sleep 0.1; done
-owned || bad "the entry's Exec did not start the monitor: $(cat "$home/first.log")"
+owned || bad "neither the entry's Exec nor the unit's ExecStart started the monitor: $(cat "$home"/?.log)"
 
 # Both mechanisms fire: each later start ends quietly with 0 and the first runs on.
 for second in "$exec_line" "$start_line"; do
@@ -71,7 +93,7 @@ for second in "$exec_line" "$start_line"; do
   [ ! -s "$home/second.out" ] && [ ! -s "$home/second.err" ] ||
     bad "a second start ($second) said: $(cat "$home/second.out" "$home/second.err")"
 done
-kill -0 "${pids[0]}" 2>/dev/null && owned || bad "the first monitor did not keep running"
+kill -0 "$first" 2>/dev/null && owned || bad "the first monitor did not keep running"
 
 # The switch: on with the package's entry; off writes the standard Hidden=true
 # copy, which a desktop's startup settings read and which the unit's start
@@ -95,11 +117,11 @@ grep -qx 'Exec=vxmmon --verbose' "$copy" && grep -qx 'Hidden=true' "$copy" || ba
 vxmmon --autostart on >/dev/null && $condition_line >/dev/null || bad "on with the user's own copy"
 grep -qx 'Exec=vxmmon --verbose' "$copy" && ! grep -q '^Hidden=' "$copy" || bad "on lost the user's copy: $(cat "$copy")"
 
-kill -TERM "${pids[0]}"
+kill -TERM "$first"
 code=0
-wait "${pids[0]}" || code=$?
+wait "$first" || code=$?
 pids=()
-[ "$code" -eq 0 ] || bad "the first monitor ended with $code: $(cat "$home/first.log")"
+[ "$code" -eq 0 ] || bad "the first monitor ended with $code: $(cat "$first_log")"
 
 [ "$fail" -eq 0 ] && echo "autostart: all checks passed"
 exit "$fail"
