@@ -134,8 +134,8 @@ app::MonitorParts MonitorProgram::Parts() {
         u16 configFolder;
         u16 configName;
         SplitPath(paths_.ProgramFile(u"config.ini"), configFolder, configName);
-        shell_ = std::make_unique<MonitorShell>(loop_, *bus_, *hid_, ini_, debug_, configFolder,
-                                                [this](const std::string& t) { Say(t); });
+        shell_ = std::make_unique<MonitorShell>(loop_, *bus_, *hid_, ini_, debug_, paths_.ExecutableFolder(),
+                                                [this](const std::string& t) { Say(t); }, configFolder);
         auto window = std::make_unique<app::TVXMMONMAIN>(
             app::MonitorDependencies{*shell_, *shell_, loop_, *shell_, programs_, ticks_, os_, messages_, debug_,
                                      paths_, registry_, files_, nls_, pulse_, mixer_, hookLibrary_,

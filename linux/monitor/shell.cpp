@@ -125,13 +125,14 @@ const sd_bus_vtable kProtocolVtable[] = {
 }  // namespace
 
 MonitorShell::MonitorShell(linuxos::MainLoop& loop, linuxos::SessionBus& bus, platform::IHidSystem& hid,
-                           platform::IIniReader& ini, platform::IDebugOutput& debug, u16 configFolder,
-                           std::function<void(const std::string&)> say)
+                           platform::IIniReader& ini, platform::IDebugOutput& debug, u16 programFolder,
+                           std::function<void(const std::string&)> say, u16 configFolder)
     : loop_(loop),
       bus_(bus),
       hid_(hid),
       ini_(ini),
       debug_(debug),
+      programFolder_(std::move(programFolder)),
       configFolder_(std::move(configFolder)),
       say_(std::move(say)) {
     sd_bus_add_object_vtable(bus_.Get(), &object_, kObjectPath, kInterface, kProtocolVtable, this);

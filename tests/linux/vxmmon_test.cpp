@@ -421,10 +421,11 @@ TEST(Vxmmon, CallsWithoutAWindowAreRefused) {
     linuxos::IniReader ini;
     linuxos::StreamDebugOutput debug(2, false);
     auto shell = std::make_unique<linuxmon::MonitorShell>(loop, *bus, hid, ini, debug, u"/nonexistent/",
-                                                          [](const std::string&) {});
+                                                          [](const std::string&) {}, u"/nonexistent/");
     shell->Attach(nullptr);
     BusPeer peer;
-    // Asked before the loop's thread owns the connection: sd-bus is not thread-safe.
+    // Asked before the loop's thread owns the connection: sd-bus is not to be
+    // used from two threads at once.
     peer.destination = bus->UniqueName();
     std::thread runner([&] { loop.Run(); });
     EXPECT_EQ(peer.Call("ReloadProfiles", "x", 1), linuxmon::kErrorNotReady);
