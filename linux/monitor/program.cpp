@@ -66,7 +66,7 @@ void BlockLoopSignals() {
 }
 
 MonitorProgram::MonitorProgram(Options options, HidFactory makeHid)
-    : options_(options), makeHid_(std::move(makeHid)), paths_(VXMMON_PACKAGE_DATA), debug_(2, options.verbose) {
+    : options_(options), makeHid_(std::move(makeHid)), debug_(2, options.verbose) {
     const sigset_t set = LoopSignals();
     signals_ = linuxos::UniqueFd(::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
 }

@@ -118,6 +118,8 @@ u16 SystemPaths::ExecutableFolder() {
     return slash == std::string::npos ? u16() : Utf16(target.substr(0, slash + 1));
 }
 
+SystemPaths::SystemPaths() : packageData_(VXM_PACKAGE_DATA_FROM_PROGRAM) {}
+
 std::vector<std::string> SystemPaths::ProgramFileFolders() {
     std::vector<std::string> folders;
     if (const std::string home = ConfigHome(); !home.empty()) folders.push_back(home + "/vxmmon/");

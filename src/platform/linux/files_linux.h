@@ -38,13 +38,14 @@ public:
 //   $XDG_CONFIG_HOME/vxmmon (~/.config/vxmmon)
 //   vxmmon in each folder of $XDG_CONFIG_DIRS (/etc/xdg/vxmmon)
 //   the program's folder (a build or a folder laid out by hand)
-//   the package's data folder, given relative to the program's folder
-//   ("../share/vxmmon" for /usr/bin/vxmmon), so that an installation
-//   unpacked anywhere finds its own
+//   the package's data folder, relative to the program's folder
+//   ("../share/vxmmon" for /usr/bin/vxmmon, from the build's install
+//   folders), so that an installation unpacked anywhere finds its own
 // With none holding it, the name in the program's folder.
 class SystemPaths final : public platform::ISystemPaths {
 public:
-    SystemPaths() = default;
+    SystemPaths();
+    // `packageData`: relative to the program's folder, or absolute.
     explicit SystemPaths(std::string packageData) : packageData_(std::move(packageData)) {}
     u16 ExecutableFolder() override;
     u16 ProgramFile(u16view name) override;
