@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 
+#include "monitor/autostart.h"
 #include "monitor/shell.h"
 #include "monitor_rig.h"
 #include "platform/linux/hid_linux.h"
@@ -407,6 +408,25 @@ TEST(Vxmmon, TheNameHeldByAnotherProgramIsSaidWithItsHolder) {
     EXPECT_TRUE(peer.NameHasOwner("io.github.vxmmon.TVXMMONMAIN"));
     first.Signal(SIGTERM);
     EXPECT_EQ(first.Wait(10s), 0) << first.All();
+}
+
+// The desktops' switch as the autostart entry holds it: only its own group's
+// keys count, blanks around "=" do not, and values are exact.
+TEST(Autostart, HiddenOrGnomesSwitchInTheEntrysGroupTurnsItOff) {
+    const std::vector<std::pair<const char*, bool>> rows = {
+        {"[Desktop Entry]\nExec=vxmmon\n", false},
+        {"[Desktop Entry]\nHidden=true\n", true},
+        {"[Desktop Entry]\r\nHidden = true\r\n", true},
+        {"[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n", true},
+        {"[Desktop Entry]\nX-GNOME-Autostart-enabled=true\nHidden=false\n", false},
+        {"[Desktop Entry]\nHidden=True\n", false},
+        {"[Desktop Entry]\n#Hidden=true\n", false},
+        {"Hidden=true\n[Desktop Entry]\nExec=vxmmon\n", false},
+        {"[Desktop Entry]\nExec=vxmmon\n[Desktop Action off]\nHidden=true\n", false},
+        {"[Desktop Action off]\nHidden=true\n[Desktop Entry]\nHidden=true", true},
+        {"", false},
+    };
+    for (const auto& [text, hidden] : rows) EXPECT_EQ(linuxmon::AutostartEntryHidden(text), hidden) << text;
 }
 
 // The protocol's object before a window is attached, and after it went (the
