@@ -16,6 +16,7 @@ packages=(
   xfce4-panel
   pulseaudio pulseaudio-utils pipewire wireplumber pipewire-pulse
   libhidapi-dev libudev-dev libpulse-dev libsystemd-dev
+  lintian desktop-file-utils udev systemd
   fonts-wqy-microhei
 )
 

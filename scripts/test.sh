@@ -2,12 +2,14 @@
 # Builds the presets and runs every test: the native suites (under the
 # address and undefined-behaviour sanitizers), the thread-heavy suites again
 # under ThreadSanitizer, the fuzz targets for a bounded time each (fuzz.*,
-# VXM_FUZZ_SECONDS of the native preset, 60 by default), and the end-to-end
-# tests of the x64 Windows build under Wine. Ends with ctest's summary.
+# VXM_FUZZ_SECONDS of the native preset, 60 by default), the end-to-end
+# tests of the x64 Windows build under Wine, and the Debian package of the
+# Linux monitor (preset package: built, unpacked, started, checked with
+# lintian). Ends with ctest's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-for preset in native native-tsan fuzz windows-x86 windows-x64; do
+for preset in native native-tsan fuzz package windows-x86 windows-x64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done

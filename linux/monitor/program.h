@@ -30,7 +30,8 @@ public:
     MonitorProgram& operator=(const MonitorProgram&) = delete;
 
     // The whole run: 0 after an orderly end or when another instance runs,
-    // 1 without a session bus.
+    // 1 without a session bus, 3 when a program that is not a monitor holds
+    // its bus name.
     int Run();
 
     bool MutexExists(u16view name) override;
@@ -71,6 +72,7 @@ private:
     linuxos::UniqueFd signals_;
     std::unique_ptr<linuxos::SessionBus> bus_;
     bool ownsName_ = false;
+    bool nameTaken_ = false;  // by another connection, when this start looked or asked
     std::unique_ptr<platform::IHidSystem> hid_;
     std::unique_ptr<linuxos::DesktopNotifications> notices_;
     std::unique_ptr<MonitorShell> shell_;
@@ -81,7 +83,10 @@ private:
 void BlockLoopSignals();
 
 // The command line of vxmmon (and of its test build, which passes its own
-// HID system): "--verbose", "--help". Returns the exit code.
+// HID system): "--verbose", "--help", "--version", "--autostart [on|off]".
+// Returns the exit code: 0 after an orderly end or when another monitor
+// runs, 1 without a session bus, 2 for a wrong option, 3 when a program that
+// is not a monitor holds the monitor's bus name.
 int VxmmonMain(int argc, char** argv, MonitorProgram::HidFactory makeHid);
 
 }  // namespace vxm::linuxmon

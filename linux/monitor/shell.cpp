@@ -188,13 +188,14 @@ const sd_bus_vtable kProtocolVtable[] = {
 
 MonitorShell::MonitorShell(linuxos::MainLoop& loop, linuxos::SessionBus& bus, platform::IHidSystem& hid,
                            platform::IIniReader& ini, platform::IDebugOutput& debug, u16 programFolder,
-                           std::function<void(const std::string&)> say)
+                           std::function<void(const std::string&)> say, u16 configFolder)
     : loop_(loop),
       bus_(bus),
       hid_(hid),
       ini_(ini),
       debug_(debug),
       programFolder_(std::move(programFolder)),
+      configFolder_(std::move(configFolder)),
       say_(std::move(say)),
       config_(bus.Get(), kConfigServiceName) {
     sd_bus_add_object_vtable(bus_.Get(), object_.Put(), kObjectPath, kInterface, kProtocolVtable, this);
@@ -211,7 +212,7 @@ std::unique_ptr<platform::IPopupMenu> MonitorShell::CreatePopupMenu(platform::IT
 
 std::unique_ptr<TuiHIDData> MonitorShell::CreateHidData() {
     return std::make_unique<TuiHIDData>(HidDependencies{
-        hid_, ini_, loop_.Dispatcher(), debug_, programFolder_,
+        hid_, ini_, loop_.Dispatcher(), debug_, configFolder_,
         [](unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }});
 }
 

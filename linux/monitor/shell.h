@@ -60,10 +60,11 @@ inline constexpr platform::WindowHandle kConfigWindow = 2;
 
 class MonitorShell final : public app::IMonitorShell, public platform::IMainWindow, public platform::IWindowMessages {
 public:
-    // `say` tells the user something on standard error.
+    // `say` tells the user something on standard error; `configFolder` is
+    // where config.ini is read from (ISystemPaths::ProgramFile).
     MonitorShell(linuxos::MainLoop& loop, linuxos::SessionBus& bus, platform::IHidSystem& hid,
                  platform::IIniReader& ini, platform::IDebugOutput& debug, u16 programFolder,
-                 std::function<void(const std::string&)> say);
+                 std::function<void(const std::string&)> say, u16 configFolder);
     ~MonitorShell() override;
     MonitorShell(const MonitorShell&) = delete;
     MonitorShell& operator=(const MonitorShell&) = delete;
@@ -108,6 +109,7 @@ private:
     platform::IIniReader& ini_;
     platform::IDebugOutput& debug_;
     u16 programFolder_;
+    u16 configFolder_;
     std::function<void(const std::string&)> say_;
     app::TVXMMONMAIN* window_ = nullptr;
     linuxos::Lifetime lifetime_;

@@ -46,8 +46,12 @@ TVXMMONMAIN::TVXMMONMAIN(MonitorDependencies deps, IProfileSettings& dm)
         deps_.hookLibrary, deps_.dispatcher, [this](u16view t, u16view c) { deps_.messageBox.ShowError(t, c); },
         false, [this](u16view t) { deps_.debug.DebugOutput(u"hook record handler failed: " + u16(t)); }});
     component(u"TuiHook", u"uiHook1");
+    // A translator's ui.local: wherever the system keeps the program's files.
+    u16 languageFolder;
+    u16 languageName;
+    SplitPath(deps_.paths.ProgramFile(u"ui.local"), languageFolder, languageName);
     uiLanguage1_ = std::make_unique<TuiLanguage>(
-        &form_, LanguageDependencies{deps_.nls, deps_.files, deps_.paths.ExecutableFolder(), u16(), false,
+        &form_, LanguageDependencies{deps_.nls, deps_.files, languageFolder, u16(), false,
                                      [this](u16view t) { deps_.debug.DebugOutput(t); }});
     component(u"TuiLanguage", u"uiLanguage1");
     trayIcon1_ = deps_.shell.CreateTrayIcon();
@@ -259,7 +263,7 @@ void TVXMMONMAIN::ApplyHint() {
 
 void TVXMMONMAIN::LoadTrayIcon() {
     // Without the file the tray keeps the program's own icon.
-    trayIcon1_->LoadIconFromFile(deps_.paths.ExecutableFolder() + kTrayIconFile);
+    trayIcon1_->LoadIconFromFile(deps_.paths.ProgramFile(kTrayIconFile));
 }
 
 void TVXMMONMAIN::UpdateLanguageAndCaptions() {

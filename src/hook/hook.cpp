@@ -21,6 +21,8 @@ int TuiHook::LoadHookLibrary(platform::IHookLibrary& library, const std::functio
         case platform::HookLibraryLoad::IncompleteExports:
             library.Unload();
             return 0;
+        case platform::HookLibraryLoad::NotOnThisSystem:
+            return 0;
         case platform::HookLibraryLoad::Loaded:
             g_libraryLoaded = true;
             return 1;

@@ -29,7 +29,9 @@ struct TMSLLHOOKSTRUCT {
 using KeyboardProc = std::function<void(int code, unsigned msg, const TKBDLLHOOKSTRUCT& record, bool& blocked)>;
 using MouseProc = std::function<void(int code, unsigned msg, const TMSLLHOOKSTRUCT& record, bool& blocked)>;
 
-enum class HookLibraryLoad { Loaded, Missing, IncompleteExports };
+// NotOnThisSystem: the system has no such library at all (Linux), which is
+// nothing to tell the user about.
+enum class HookLibraryLoad { Loaded, Missing, IncompleteExports, NotOnThisSystem };
 
 class IHookLibrary {
 public:

@@ -14,7 +14,7 @@ u16view TrimBlanks(u16view text) {
 }  // namespace
 
 TOptionsFromConfigFile ReadOptionsFromConfigFile(platform::IIniReader& ini, platform::ISystemPaths& paths) {
-    const u16 file = paths.ExecutableFolder() + u"config.ini";
+    const u16 file = paths.ProgramFile(u"config.ini");
     TOptionsFromConfigFile o;
     // The configuration application reads the same key, doubled prefix included.
     o.ProfileRegFolder = u"software\\" + ini.ReadString(file, u"options", u"ProfileRegFolder", u"software\\zrngmmouse");

@@ -31,7 +31,7 @@ bool ParseOptionSwitch(u16view text, bool defaultValue);
 // MuteOverlay: exactly "0", "1" or "2" once blanks are trimmed, else 0.
 int ParseMuteOverlay(u16view text);
 
-// Reads "config.ini" beside the executable; a missing file or key gives the
+// Reads the program's "config.ini" (ISystemPaths::ProgramFile); a missing file or key gives the
 // defaults. "software\" is always put in front of the registry folder.
 // MuteIndicator and MuteSound follow ParseOptionSwitch, MuteOverlay
 // ParseMuteOverlay.

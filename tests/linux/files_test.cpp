@@ -158,6 +158,37 @@ TEST(Paths, DocumentsFolderFallsBackToHome) {
     EXPECT_EQ(paths.PersonalDocumentsFolder(), U(dir.Path()));
 }
 
+// The program's own files: the user's copy, then the administrator's (each
+// folder of $XDG_CONFIG_DIRS in turn), then the package's; names without case,
+// "\"-paths as the core writes them.
+TEST(Paths, ProgramFilesComeFromTheUserThenTheSystemThenThePackage) {
+    testing::TempDir dir;
+    testing::ScopedEnv config("XDG_CONFIG_HOME", (dir / "user").c_str());
+    testing::ScopedEnv dirs("XDG_CONFIG_DIRS", ("relative:" + dir / "site" + ":" + dir / "xdg").c_str());
+    SystemPaths paths(dir / "share/vxmmon/../vxmmon");
+    const std::vector<std::string> folders = paths.ProgramFileFolders();
+    ASSERT_EQ(folders.size(), 5u);
+    EXPECT_EQ(folders[0], dir / "user/vxmmon/");
+    EXPECT_EQ(folders[1], dir / "site/vxmmon/");
+    EXPECT_EQ(folders[2], dir / "xdg/vxmmon/");
+    EXPECT_EQ(folders[3], Utf8(paths.ExecutableFolder()));
+    EXPECT_EQ(folders[4], dir / "share/vxmmon/");
+    const u16 icon = u"\\images\\0409\\icons\\logo.ico";
+    // In none of them: where the program's folder would hold it.
+    EXPECT_EQ(paths.ProgramFile(u"config.ini"), paths.ExecutableFolder() + u"config.ini");
+    for (const char* folder : {"share/vxmmon", "xdg/vxmmon", "site/vxmmon", "user/vxmmon"}) {
+        ASSERT_EQ(std::system(("mkdir -p " + dir / folder + "/Images/0409/icons").c_str()), 0);
+        testing::WriteBytes(dir / folder + "/Config.INI", folder);
+        testing::WriteBytes(dir / folder + "/Images/0409/icons/logo.ico", folder);
+        EXPECT_EQ(paths.ProgramFile(u"config.ini"), U(dir / folder + "/Config.INI"));
+        EXPECT_EQ(paths.ProgramFile(icon), U(dir / folder + "/Images/0409/icons/logo.ico"));
+    }
+    // A folder in a file's place is passed over.
+    ::unlink((dir / "user/vxmmon/Config.INI").c_str());
+    ::mkdir((dir / "user/vxmmon/config.ini").c_str(), 0700);
+    EXPECT_EQ(paths.ProgramFile(u"config.ini"), U(dir / "site/vxmmon/Config.INI"));
+}
+
 TEST(Clock, StampCountsDaysFrom1899AsTheRecordsDo) {
     EXPECT_DOUBLE_EQ(DateTimeStamp(1899, 12, 30, 0, 0, 0, 0), 0.0);
     EXPECT_DOUBLE_EQ(DateTimeStamp(1900, 1, 1, 0, 0, 0, 0), 2.0);

@@ -124,6 +124,14 @@ public:
         });
         return found;
     }
+    // What it wrote, all of it once it closed standard error (or at the time-out).
+    std::string AllOnceClosed(std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait_for(lock, timeout, [&] { return closed_; });
+        }
+        return All();
+    }
     std::string All() {
         std::lock_guard<std::mutex> lock(mutex_);
         std::string all;

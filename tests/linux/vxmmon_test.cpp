@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 
+#include "monitor/autostart.h"
 #include "monitor/shell.h"
 #include "monitor_rig.h"
 #include "platform/linux/hid_linux.h"
@@ -31,7 +32,7 @@ struct Store {
     TempDir dir;
     std::string Key() const { return dir / "config/vxmmon/registry/HKEY_CURRENT_USER/software/software/zrngmmouse"; }
     std::vector<std::string> Env() const {
-        return {"XDG_CONFIG_HOME=" + dir / "config", "HOME=" + dir.Path()};
+        return {"XDG_CONFIG_HOME=" + dir / "config", "XDG_CONFIG_DIRS=" + dir / "xdg", "HOME=" + dir.Path()};
     }
     // Button 10 is the microphone mute in the first and the third profile
     // (the third is current on a first start, the first after a reload).
@@ -716,6 +717,8 @@ TEST(Vxmmon, ProductWithoutDevicesOrTrayRunsAndEndsOnSigterm) {
     EXPECT_EQ(peer.signals.back().member, "MonitorExiting");
     EXPECT_FALSE(peer.NameHasOwner("io.github.vxmmon.TVXMMONMAIN"));
     EXPECT_NE(monitor.WaitLine("signal Terminated: ending"), "");
+    // Linux has no hook library, and nothing says it is missing.
+    EXPECT_EQ(monitor.Count("uiHook"), 0) << monitor.All();
 }
 
 // Without a configuration application running, a click starts "vxmcfg" from
@@ -777,6 +780,101 @@ TEST(Vxmmon, ALostSessionBusIsSaidOnceAndCostsNothing) {
     EXPECT_EQ(monitor.Wait(10s), 0) << monitor.All();
 }
 
+// Calls that reach the monitor while it ends are refused as not ready, none
+// left without an answer: the monitor is held still, calls and SIGTERM wait
+// for it, and then it runs on.
+TEST(Vxmmon, CallsWhileItEndsAreRefusedAsNotReady) {
+    VXM_NEED_SESSION();
+    Store store;
+    BusPeer peer;
+    ASSERT_TRUE(peer.BeConfigApplication());
+    Child monitor(VXMMON, {}, store.Env());
+    ASSERT_TRUE(peer.Pump([&] { return peer.NameHasOwner("io.github.vxmmon.TVXMMONMAIN"); })) << monitor.All();
+    ASSERT_EQ(peer.Call("ReloadSettings"), "");  // past its start
+    std::map<std::string, int> replies;
+    const auto onReply = [](sd_bus_message* m, void* userdata, sd_bus_error*) {
+        const sd_bus_error* error = sd_bus_message_get_error(m);
+        ++(*static_cast<std::map<std::string, int>*>(userdata))[error ? error->name : "answered"];
+        return 0;
+    };
+    monitor.Signal(SIGSTOP);
+    constexpr int kCalls = 200;
+    for (int i = 0; i < kCalls; ++i) {
+        ASSERT_GE(sd_bus_call_method_async(peer.Get(), nullptr, "io.github.vxmmon.TVXMMONMAIN",
+                                           "/io/github/vxmmon/TVXMMONMAIN", "io.github.vxmmon.TVXMMONMAIN",
+                                           "ReloadProfiles", onReply, &replies, "x", static_cast<std::int64_t>(1)),
+                  0);
+    }
+    ASSERT_GE(sd_bus_flush(peer.Get()), 0);
+    // The bus daemon answers in order: once it has, it routed every call to the monitor.
+    ASSERT_TRUE(peer.NameHasOwner("io.github.vxmmon.TVXMMONMAIN"));
+    monitor.Signal(SIGTERM);
+    monitor.Signal(SIGCONT);
+    EXPECT_EQ(monitor.Wait(15s), 0) << monitor.All();
+    ASSERT_TRUE(peer.Pump([&] {
+        int n = 0;
+        for (const auto& [name, count] : replies) n += count;
+        return n == kCalls;
+    }, 30s));
+    std::string seen;
+    for (const auto& [name, count] : replies) seen += name + " " + std::to_string(count) + "; ";
+    EXPECT_GT(replies[linuxmon::kErrorNotReady], 0) << seen;
+    EXPECT_EQ(replies[linuxmon::kErrorNotReady] + replies["answered"], kCalls) << seen;
+}
+
+// The monitor's name held by a program that is not a monitor: said with
+// its holder, and a non-zero end. A second monitor, the same program or
+// another build of it, ends at once without a word.
+TEST(Vxmmon, TheNameHeldByAnotherProgramIsSaidWithItsHolder) {
+    VXM_NEED_SESSION();
+    Store store;
+    {
+        BusPeer impostor;
+        ASSERT_GT(sd_bus_request_name(impostor.Get(), "io.github.vxmmon.TVXMMONMAIN", 0), 0);
+        const char* unique = nullptr;
+        sd_bus_get_unique_name(impostor.Get(), &unique);
+        Child monitor(VXMMON, {}, store.Env());
+        impostor.Pump([&] { return monitor.Wait(0ms) != -1; }, 30s);
+        EXPECT_EQ(monitor.Wait(0ms), 3) << monitor.All();
+        const std::string said = monitor.AllOnceClosed();
+        EXPECT_NE(said.find(std::string(unique) + " (process " + std::to_string(::getpid())), std::string::npos)
+            << said;
+    }
+    BusPeer peer;
+    Child first(VXMMON, {}, store.Env());
+    ASSERT_TRUE(peer.Pump([&] { return peer.NameHasOwner("io.github.vxmmon.TVXMMONMAIN"); })) << first.All();
+    StandInDevice device;
+    const std::vector<std::pair<const char*, std::vector<std::string>>> seconds = {
+        {VXMMON, {}}, {VXMMON_STANDIN, {"--device-fd=" + std::to_string(device.childEnd)}}};
+    for (const auto& [program, args] : seconds) {
+        Child second(program, args, store.Env(), device.childEnd);
+        EXPECT_EQ(second.Wait(15s), 0) << program;
+        EXPECT_EQ(second.AllOnceClosed(), "") << program;
+    }
+    EXPECT_TRUE(peer.NameHasOwner("io.github.vxmmon.TVXMMONMAIN"));
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(10s), 0) << first.All();
+}
+
+// The desktops' switch as the autostart entry holds it: only its own group's
+// keys count, blanks around "=" do not, and values are exact.
+TEST(Autostart, HiddenOrGnomesSwitchInTheEntrysGroupTurnsItOff) {
+    const std::vector<std::pair<const char*, bool>> rows = {
+        {"[Desktop Entry]\nExec=vxmmon\n", false},
+        {"[Desktop Entry]\nHidden=true\n", true},
+        {"[Desktop Entry]\r\nHidden = true\r\n", true},
+        {"[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n", true},
+        {"[Desktop Entry]\nX-GNOME-Autostart-enabled=true\nHidden=false\n", false},
+        {"[Desktop Entry]\nHidden=True\n", false},
+        {"[Desktop Entry]\n#Hidden=true\n", false},
+        {"Hidden=true\n[Desktop Entry]\nExec=vxmmon\n", false},
+        {"[Desktop Entry]\nExec=vxmmon\n[Desktop Action off]\nHidden=true\n", false},
+        {"[Desktop Action off]\nHidden=true\n[Desktop Entry]\nHidden=true", true},
+        {"", false},
+    };
+    for (const auto& [text, hidden] : rows) EXPECT_EQ(linuxmon::AutostartEntryHidden(text), hidden) << text;
+}
+
 // The protocol's object before a window is attached, and after it went (the
 // ending): every call is refused with an error reply, nothing runs.
 TEST(Vxmmon, CallsWithoutAWindowAreRefused) {
@@ -789,7 +887,7 @@ TEST(Vxmmon, CallsWithoutAWindowAreRefused) {
     linuxos::IniReader ini;
     linuxos::StreamDebugOutput debug(2, false);
     auto shell = std::make_unique<linuxmon::MonitorShell>(loop, *bus, hid, ini, debug, u"/nonexistent/",
-                                                          [](const std::string&) {});
+                                                          [](const std::string&) {}, u"/nonexistent/");
     shell->Attach(nullptr);
     BusPeer peer;
     // Asked before the loop's thread owns the connection: sd-bus is not to be

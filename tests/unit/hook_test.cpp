@@ -25,6 +25,10 @@ TEST_F(HookRig, MissingLibraryShowsTheMessageAtEveryCreation) {
     Make();
     EXPECT_EQ(errors.size(), 2u) << "missing exports: unloaded without a message";
     EXPECT_FALSE(hook->DLLLoaded());
+    lib.loadResult = platform::HookLibraryLoad::NotOnThisSystem;
+    Make();
+    EXPECT_EQ(errors.size(), 2u) << "no such library on this system: nothing to say";
+    EXPECT_FALSE(hook->DLLLoaded());
 }
 
 TEST_F(HookRig, RegisteredKeysFirstMatchOnlyBlockPresetAndEndMarker) {

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 
 #include "platform/linux/posix.h"
 
@@ -115,6 +116,35 @@ u16 SystemPaths::ExecutableFolder() {
     }
     const std::size_t slash = target.rfind('/');
     return slash == std::string::npos ? u16() : Utf16(target.substr(0, slash + 1));
+}
+
+SystemPaths::SystemPaths() : packageData_(VXM_PACKAGE_DATA_FROM_PROGRAM) {}
+
+std::vector<std::string> SystemPaths::ProgramFileFolders() {
+    std::vector<std::string> folders;
+    if (const std::string home = ConfigHome(); !home.empty()) folders.push_back(home + "/vxmmon/");
+    for (const std::string& dir : ConfigDirs()) folders.push_back(dir + "/vxmmon/");
+    const std::string program = NativePath(ExecutableFolder());
+    if (program.empty()) return folders;
+    folders.push_back(program);
+    if (!packageData_.empty()) {
+        const std::string joined = packageData_.front() == '/' ? packageData_ : program + packageData_;
+        std::string data = std::filesystem::path(joined).lexically_normal().string();
+        if (data.back() != '/') data.push_back('/');
+        folders.push_back(std::move(data));
+    }
+    return folders;
+}
+
+u16 SystemPaths::ProgramFile(u16view name) {
+    std::string relative = NativePath(name);
+    while (!relative.empty() && relative.front() == '/') relative.erase(0, 1);
+    for (const std::string& folder : ProgramFileFolders()) {
+        const std::string path = ResolveNoCase(folder + relative);
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return Utf16(path);
+    }
+    return ExecutableFolder() + Utf16(relative);
 }
 
 std::string DocumentsFolderFromUserDirs(std::string_view text, const std::string& home) {

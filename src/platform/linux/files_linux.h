@@ -9,6 +9,7 @@
 // written whole or not at all (a temporary file renamed over it), keeping the
 // permissions of the one it replaces.
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "platform/clock.h"
@@ -30,10 +31,30 @@ public:
 // The program's folder from /proc/self/exe; the documents folder from
 // XDG_DOCUMENTS_DIR in $XDG_CONFIG_HOME/user-dirs.dirs (as xdg-user-dir
 // reads it), or $HOME when that names no existing folder.
+//
+// The program's own files (config.ini, ui.local, the tray icon) are taken
+// from the first of these folders that holds the file, so that a user's
+// copy wins over the administrator's, and that over the package's default:
+//   $XDG_CONFIG_HOME/vxmmon (~/.config/vxmmon)
+//   vxmmon in each folder of $XDG_CONFIG_DIRS (/etc/xdg/vxmmon)
+//   the program's folder (a build or a folder laid out by hand)
+//   the package's data folder, relative to the program's folder
+//   ("../share/vxmmon" for /usr/bin/vxmmon, from the build's install
+//   folders), so that an installation unpacked anywhere finds its own
+// With none holding it, the name in the program's folder.
 class SystemPaths final : public platform::ISystemPaths {
 public:
+    SystemPaths();
+    // `packageData`: relative to the program's folder, or absolute.
+    explicit SystemPaths(std::string packageData) : packageData_(std::move(packageData)) {}
     u16 ExecutableFolder() override;
+    u16 ProgramFile(u16view name) override;
     u16 PersonalDocumentsFolder() override;
+    // The folders ProgramFile looks in, in order, each ending with "/".
+    std::vector<std::string> ProgramFileFolders();
+
+private:
+    std::string packageData_;
 };
 
 // XDG_DOCUMENTS_DIR of a user-dirs.dirs text, "$HOME" expanded and trailing

@@ -201,4 +201,19 @@ std::string ConfigHome() {
     return home.empty() ? std::string() : home + "/.config";
 }
 
+std::vector<std::string> ConfigDirs() {
+    std::vector<std::string> dirs;
+    const char* list = std::getenv("XDG_CONFIG_DIRS");
+    std::string_view rest = list ? list : "";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const std::string_view entry = rest.substr(0, colon);
+        // Relative entries are invalid and ignored.
+        if (!entry.empty() && entry.front() == '/') dirs.emplace_back(entry);
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    if (dirs.empty()) dirs.emplace_back("/etc/xdg");
+    return dirs;
+}
+
 }  // namespace vxm::linuxos

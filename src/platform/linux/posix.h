@@ -88,5 +88,8 @@ long ReadRegularFileAt(int dirFd, const std::string& path, std::size_t maxSize, 
 std::string HomeFolder();
 // $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config.
 std::string ConfigHome();
+// The absolute folders of $XDG_CONFIG_DIRS, most important first; /etc/xdg
+// when it names none.
+std::vector<std::string> ConfigDirs();
 
 }  // namespace vxm::linuxos

@@ -48,11 +48,11 @@ private:
     static constexpr unsigned kNoDriver = 6;  // MMSYSERR_NODRIVER
 };
 
-// There is no hook library on Linux: it is always missing, and nothing is
-// ever hooked.
+// There is no hook library on Linux, and nothing is ever hooked; nor is its
+// absence worth a message.
 class NoHookLibrary final : public platform::IHookLibrary {
 public:
-    platform::HookLibraryLoad Load() override { return platform::HookLibraryLoad::Missing; }
+    platform::HookLibraryLoad Load() override { return platform::HookLibraryLoad::NotOnThisSystem; }
     void Unload() override {}
     void EnableKeyboardHook(platform::KeyboardProc) override {}
     void DisableKeyboardHook() override {}
