@@ -36,6 +36,8 @@ void MonitorProgram::WriteStderr(const std::string& line) {
     [[maybe_unused]] const ssize_t n = ::write(2, text.data(), text.size());
 }
 
+namespace {
+
 // How long a start waits for the holder of the bus name to say whether it is
 // a monitor: one that is starting answers once its loop runs.
 constexpr std::uint64_t kHolderAnswerTimeoutUs = 10000000;
